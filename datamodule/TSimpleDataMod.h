@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ModuleSettings.h"
+#include "platform/Prompts.h"
+#include "platform/dataset/RecordSet.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+
+// The suite's shared data module: the one database connection, the module's
+// statement objects and record sets, the settings loaded on connect, and the
+// services the suite's programs call.
+//
+// Creating it runs DataModuleCreate (language tables, connection parameters);
+// it never connects. The connection opens on the first statement that needs
+// it and then runs SQLConnection1AfterConnect.
+class TSimpleDataMod {
+public:
+    // appFolder: the application folder with its trailing "/". args: the
+    // program's command-line arguments after the program name. prompts: where
+    // the module's own messages go (not owned).
+    TSimpleDataMod(std::string appFolder, std::vector<std::string> args, platform::Prompts* prompts);
+    TSimpleDataMod(const TSimpleDataMod&) = delete;
+    TSimpleDataMod& operator=(const TSimpleDataMod&) = delete;
+
+    // Declared first so that it outlives every statement below.
+    db::Connection SQLConnection1;
+    db::Query SQLQuery1{&SQLConnection1};
+    db::Query SQLQuery2{&SQLConnection1};
+    db::Query SQLQuery3{&SQLConnection1};
+    // The provider chain: the record set runs its command text on the
+    // connection through a statement of its own.
+    dataset::RecordSet ClientDataSet1;
+    dataset::RecordSet CDS_LANG_SRC;
+    dataset::RecordSet CDS_LANG;
+
+    ModuleSettings settings;
+
+    void DataModuleCreate();
+    // Runs ASQL and copies its fields and rows into ACDS.
+    void CDS_Query(dataset::RecordSet& ACDS, const std::string& ASQL);
+    // PARAM_VALUE of the PARAM_DEFINE row with that PARAM_ID, or "".
+    std::string LoadParam(const std::string& sParam_id);
+    // The local host's last IPv4 address in dotted form, or "".
+    static std::string LocalIP();
+    void SQLConnection1AfterConnect();
+    // The record-owner identifier: the corp_email setting.
+    const std::string& wuid() const { return settings.corp_email; }
+
+    // On when the first argument is "u" in any case.
+    bool upgradeMode() const { return upgradeMode_; }
+    const std::string& appFolder() const { return appFolder_; }
+    platform::Prompts* prompts() const { return prompts_; }
+
+    // The connection parameters used when there is no "dbconfig.txt".
+    static std::vector<std::string> defaultParams(const std::string& appFolder);
+
+private:
+    // The schema upgrade of upgrade mode; runs before the settings load.
+    void Upgrade();
+
+    std::string appFolder_;
+    bool upgradeMode_;
+    platform::Prompts* prompts_;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The product list: the main window's record set of PRODUCT rows with its 34
+// fixed fields, the load-all statement, the column rule and the row marks.
+
+#include <string>
+#include <vector>
+
+#include "platform/dataset/RecordSet.h"
+
+namespace exchange {
+
+// The 34 fields in list order, with captions and display widths.
+std::vector<dataset::FieldDef> productListFields();
+
+inline constexpr const char* kLoadAllSql = "SELECT * FROM PRODUCT ORDER BY PROD_ID ";
+
+// Closes the list, sets its statement to the load-all text and opens it.
+void loadAll(dataset::RecordSet& list);
+
+// The audit fields (CHG_DATETIME to WUID), which load-all hides.
+bool isAuditField(const std::string& fieldName);
+
+// What load-all does to one grid column: shown or hidden, and the width in
+// pixels for a shown column whose display width exceeds 40 (0: keep default).
+struct ColumnLayout {
+    bool visible;
+    int width;
+};
+std::vector<ColumnLayout> loadAllLayout(const dataset::RecordSet& list);
+
+// Row marks of the check, held in CHG_USER.
+enum class RowMark { None, CategoryUnknown, OnFile };
+inline constexpr const char* kMarkCategoryUnknown = "*";
+inline constexpr const char* kMarkOnFile = "#";
+RowMark rowMark(const dataset::RecordSet& list, std::size_t row);
+
+// Full mode: the marker file "lumara.txt" in the application folder.
+inline constexpr const char* kMarkerFile = "lumara.txt";
+bool fullModeMarkerPresent(const std::string& appFolder);
+
+} // namespace exchange

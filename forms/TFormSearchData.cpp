@@ -1,0 +1,3 @@
+#include "TFormSearchData.h"
+
+TFormSearchData::TFormSearchData(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,199 @@
+#include "TFormTavola.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTableView>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "datamodule/TSimpleDataMod.h"
+#include "exchange/ProductList.h"
+#include "platform/ui/RecordSetModel.h"
+
+namespace {
+
+QToolButton* speedButton(const char* caption, QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setText(QString::fromUtf8(caption));
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setMinimumSize(96, 30);
+    return b;
+}
+
+QFrame* shape(const QColor& c, QWidget* parent) {
+    auto* s = new QFrame(parent);
+    s->setFixedSize(16, 16);
+    s->setAutoFillBackground(true);
+    QPalette p = s->palette();
+    p.setColor(QPalette::Window, c);
+    s->setPalette(p);
+    s->setFrameShape(QFrame::Box);
+    return s;
+}
+
+} // namespace
+
+TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWidget* parent)
+    : QWidget(parent), appFolder_(std::move(appFolder)), prompts_(prompts) {
+    setWindowTitle(QString::fromUtf8("商品資料匯出匯入輔助工具"));
+    QFont f;
+    f.setFamilies({QString::fromUtf8("新細明體"), "PMingLiU", "Noto Sans CJK TC", "Noto Sans CJK SC"});
+    f.setPixelSize(13);
+    setFont(f);
+    resize(714, 416);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(41);
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    auto* top = new QHBoxLayout(Panel1);
+    top->setContentsMargins(4, 4, 4, 4);
+    SpeedButton1 = speedButton("所有資料", Panel1);
+    SpeedButton2 = speedButton("條件篩選", Panel1);
+    SpeedButton3 = speedButton("匯出至Excel", Panel1);
+    top->addWidget(SpeedButton1);
+    top->addWidget(SpeedButton2);
+    top->addWidget(SpeedButton3);
+    top->addStretch();
+    root->addWidget(Panel1);
+
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName("Panel2");
+    auto* middle = new QVBoxLayout(Panel2);
+    middle->setContentsMargins(0, 0, 0, 0);
+    DBGrid1 = new QTableView(Panel2);
+    model_ = new ui::RecordSetModel(cdsDataMaster_, this);
+    model_->setRowColor([this](std::size_t row) { return rowColor(row); });
+    DBGrid1->setModel(model_);
+    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+    DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    AdvStringGrid1 = new QTableWidget(Panel2);
+    AdvStringGrid1->hide();
+    Memo1 = new QPlainTextEdit(Panel2);
+    Memo1->setPlainText("Memo1");
+    Memo1->hide();
+    middle->addWidget(DBGrid1);
+    middle->addWidget(AdvStringGrid1);
+    middle->addWidget(Memo1);
+    root->addWidget(Panel2, 1);
+
+    Panel4 = new QFrame(this);
+    Panel4->setObjectName("Panel4");
+    Panel4->setFixedHeight(72);
+    Panel4->setFrameShape(QFrame::StyledPanel);
+    auto* bottom = new QVBoxLayout(Panel4);
+    bottom->setContentsMargins(4, 4, 4, 0);
+    bottom->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    SpeedButton4 = speedButton("匯入從Excel", Panel4);
+    SpeedButton6 = speedButton("資料檢測", Panel4);
+    SpeedButton5 = speedButton("資料回存", Panel4);
+    SpeedButton5->setToolTip(QString::fromUtf8("資料存檔只針對商品未建檔資料匯入"));
+    Shape1 = shape(QColor(255, 0, 0), Panel4);
+    Label1 = new QLabel(QString::fromUtf8("分類代號未建檔"), Panel4);
+    Shape2 = shape(QColor(255, 0, 255), Panel4);
+    Label2 = new QLabel(QString::fromUtf8("商品代號已建檔"), Panel4);
+    CheckBox1 = new QCheckBox("Full Mode", Panel4);
+    CheckBox1->hide();
+    row->addWidget(SpeedButton4);
+    row->addWidget(SpeedButton6);
+    row->addWidget(SpeedButton5);
+    row->addSpacing(16);
+    row->addWidget(Shape1);
+    row->addWidget(Label1);
+    row->addSpacing(8);
+    row->addWidget(Shape2);
+    row->addWidget(Label2);
+    row->addStretch();
+    row->addWidget(CheckBox1);
+    bottom->addLayout(row);
+    bottom->addStretch();
+    ProgressBar1 = new QProgressBar(Panel4);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFixedHeight(16);
+    ProgressBar1->setValue(0);
+    bottom->addWidget(ProgressBar1);
+    root->addWidget(Panel4);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton1Click(); }); });
+
+    if (QScreen* s = QApplication::primaryScreen()) {
+        QRect r = s->availableGeometry();
+        move(r.center() - rect().center());
+    }
+    FormCreate();
+}
+
+TFormTavola::~TFormTavola() = default;
+
+void TFormTavola::setDataModule(TSimpleDataMod* module) {
+    module_ = module;
+    SQLQuery1.setConnection(module ? &module->SQLConnection1 : nullptr);
+    cdsDataMaster_.setConnection(module ? &module->SQLConnection1 : nullptr);
+}
+
+void TFormTavola::FormCreate() {
+    cdsDataMaster_.setFields(exchange::productListFields());
+    CheckBox1->setChecked(exchange::fullModeMarkerPresent(appFolder_));
+}
+
+bool TFormTavola::fullMode() const { return CheckBox1->isChecked(); }
+
+void TFormTavola::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (shown_) return;
+    shown_ = true;
+    guarded([this] { FormShow(); });
+}
+
+void TFormTavola::FormShow() {
+    if (!fullMode()) SpeedButton1Click();
+}
+
+void TFormTavola::SpeedButton1Click() {
+    try {
+        exchange::loadAll(cdsDataMaster_);
+    } catch (...) {
+        listChanged();
+        throw;
+    }
+    listChanged();
+    auto layout = exchange::loadAllLayout(cdsDataMaster_);
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        DBGrid1->setColumnHidden(int(i), !layout[i].visible);
+        if (layout[i].visible && layout[i].width > 0) DBGrid1->setColumnWidth(int(i), layout[i].width);
+    }
+}
+
+void TFormTavola::listChanged() { model_->reload(); }
+
+QColor TFormTavola::rowColor(std::size_t row) const {
+    switch (exchange::rowMark(cdsDataMaster_, row)) {
+    case exchange::RowMark::OnFile: return QColor(255, 0, 255);
+    case exchange::RowMark::CategoryUnknown: return QColor(255, 0, 0);
+    default: return {};
+    }
+}
+
+void TFormTavola::guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        if (prompts_) prompts_->error(e.what());
+    }
+}

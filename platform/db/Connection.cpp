@@ -1,0 +1,253 @@
+#include "Connection.h"
+
+#include <vector>
+
+#include "FbApi.h"
+#include "Query.h"
+#include "../text/Text.h"
+
+namespace db {
+
+using namespace Firebird;
+using fb::Status;
+
+namespace {
+
+struct Target {
+    std::string database;
+    bool embedded;
+};
+
+// "host:path" is a server; a plain path (or a Windows drive letter) is a file
+// for the embedded engine.
+Target targetOf(const std::string& database) {
+    auto colon = database.find(':');
+    bool remote = colon != std::string::npos && colon > 1 &&
+                  database.find_first_of("/\\") > colon;
+    if (database.rfind("inet://", 0) == 0 || database.rfind("xnet://", 0) == 0) remote = true;
+    return {database, !remote};
+}
+
+bool truthy(const std::string& v) { return text::equalsNoCase(text::trim(v), "true"); }
+
+unsigned charsetIdOf(const std::string& name) {
+    std::string n = text::upper(text::trim(name));
+    if (n == "UTF8" || n == "UTF-8") return 4;
+    if (n == "UNICODE_FSS") return 3;
+    if (n == "OCTETS") return 1;
+    return 0;
+}
+
+// Database parameter block from the parameter list.
+IXpbBuilder* buildDpb(Status& st, const ConnectionParams& p, bool embedded, bool create) {
+    IXpbBuilder* dpb = fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+    if (auto v = p.value("user_name")) dpb->insertString(&st, isc_dpb_user_name, v->c_str());
+    if (auto v = p.value("password")) dpb->insertString(&st, isc_dpb_password, v->c_str());
+    if (auto v = p.value("rolename"); v && !v->empty())
+        dpb->insertString(&st, isc_dpb_sql_role_name, v->c_str());
+    if (auto v = p.value("servercharset"); v && !v->empty())
+        dpb->insertString(&st, isc_dpb_lc_ctype, v->c_str());
+    if (auto v = p.value("sqldialect"))
+        dpb->insertInt(&st, isc_dpb_sql_dialect, int(text::toIntDef(text::trim(*v), 3)));
+    // Without this the client may quietly reach the file through a local
+    // server when one holds it; an embedded target must be opened embedded.
+    if (embedded) dpb->insertString(&st, isc_dpb_config, "Providers=Engine12");
+    if (create) {
+        dpb->insertInt(&st, isc_dpb_page_size, 8192);
+        dpb->insertString(&st, isc_dpb_set_db_charset, "UTF8");
+    }
+    return dpb;
+}
+
+} // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection() {
+    close();
+    for (Query* q : queries_) q->forgetConnection();
+}
+
+void Connection::open() {
+    if (attachment_) return;
+    Status st;
+    Target t = targetOf(params_.valueOr("Database", ""));
+    IXpbBuilder* dpb = buildDpb(st, params_, t.embedded, false);
+    IProvider* prov = fb::master()->getDispatcher();
+    try {
+        attachment_ = prov->attachDatabase(&st, t.database.c_str(), dpb->getBufferLength(&st),
+                                           dpb->getBuffer(&st));
+    } catch (...) {
+        dpb->dispose();
+        prov->release();
+        throw;
+    }
+    dpb->dispose();
+    prov->release();
+    dialect_ = unsigned(text::toIntDef(text::trim(params_.valueOr("sqldialect", "3")), 3));
+    charsetId_ = charsetIdOf(params_.valueOr("servercharset", "NONE"));
+    ++generation_;
+    if (afterConnect_) afterConnect_();
+}
+
+void Connection::close() noexcept {
+    if (!attachment_) return;
+    for (Query* q : queries_) q->releaseHandles();
+    if (explicit_) {
+        Status st;
+        try {
+            explicit_->rollback(&st);
+        } catch (...) {
+        }
+        explicit_ = nullptr;
+    }
+    Status st;
+    try {
+        attachment_->detach(&st);
+    } catch (...) {
+        attachment_->release();
+    }
+    attachment_ = nullptr;
+}
+
+IAttachment* Connection::attachment() {
+    open();
+    return attachment_;
+}
+
+ITransaction* Connection::begin(bool readOnly) {
+    std::vector<unsigned char> tpb{isc_tpb_version3,
+                                   static_cast<unsigned char>(readOnly ? isc_tpb_read : isc_tpb_write)};
+    std::string iso = text::lower(text::trim(params_.valueOr("isolationlevel", "ReadCommitted")));
+    if (iso == "repeatableread" || iso == "snapshot") {
+        tpb.push_back(isc_tpb_concurrency);
+    } else if (iso == "serializable") {
+        tpb.push_back(isc_tpb_consistency);
+    } else {
+        tpb.push_back(isc_tpb_read_committed);
+        tpb.push_back(iso == "dirtyread" ? isc_tpb_no_rec_version : isc_tpb_rec_version);
+    }
+    tpb.push_back(truthy(params_.valueOr("waitonlocks", "True")) ? isc_tpb_wait : isc_tpb_nowait);
+    Status st;
+    return attachment()->startTransaction(&st, unsigned(tpb.size()), tpb.data());
+}
+
+ITransaction* Connection::startAuto(bool readOnly) { return begin(readOnly); }
+
+void Connection::endAuto(ITransaction* tx, bool commit) noexcept {
+    if (!tx) return;
+    Status st;
+    try {
+        if (commit)
+            tx->commit(&st);
+        else
+            tx->rollback(&st);
+        return;
+    } catch (...) {
+    }
+    try {
+        tx->rollback(&st);
+    } catch (...) {
+        tx->release();
+    }
+}
+
+void Connection::startTransaction() {
+    if (explicit_) throw DatabaseError("A transaction is already open on this connection");
+    explicit_ = begin(false);
+}
+
+void Connection::closeCursorsOn(ITransaction* tx) {
+    for (Query* q : queries_) q->closeIfOn(tx);
+}
+
+void Connection::commit() {
+    if (!explicit_) throw DatabaseError("No transaction is open on this connection");
+    closeCursorsOn(explicit_);
+    Status st;
+    if (truthy(params_.valueOr("commitretain", "False"))) {
+        // Commit-retaining keeps the transaction context open after the commit.
+        explicit_->commitRetaining(&st);
+        return;
+    }
+    explicit_->commit(&st);
+    explicit_ = nullptr;
+}
+
+void Connection::rollback() {
+    if (!explicit_) return;
+    closeCursorsOn(explicit_);
+    ITransaction* tx = explicit_;
+    explicit_ = nullptr;
+    Status st;
+    try {
+        tx->rollback(&st);
+    } catch (...) {
+        tx->release();
+        throw;
+    }
+}
+
+void Connection::runOnExplicit(const std::string& sql) {
+    if (!explicit_) throw DatabaseError("No transaction is open on this connection");
+    Status st;
+    attachment_->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr,
+                         nullptr);
+}
+
+static std::string checkedName(const std::string& name) {
+    for (char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+            throw DatabaseError("Invalid savepoint name \"" + name + "\"");
+    if (name.empty()) throw DatabaseError("Invalid savepoint name \"\"");
+    return name;
+}
+
+void Connection::savepoint(const std::string& name) { runOnExplicit("SAVEPOINT " + checkedName(name)); }
+
+void Connection::releaseSavepoint(const std::string& name) {
+    runOnExplicit("RELEASE SAVEPOINT " + checkedName(name));
+}
+
+void Connection::rollbackToSavepoint(const std::string& name) {
+    runOnExplicit("ROLLBACK TO SAVEPOINT " + checkedName(name));
+}
+
+void Connection::executeDirect(const std::string& sql) {
+    IAttachment* att = attachment();
+    Status st;
+    if (explicit_) {
+        att->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr, nullptr);
+        return;
+    }
+    ITransaction* tx = begin(false);
+    try {
+        att->execute(&st, tx, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr, nullptr);
+    } catch (...) {
+        endAuto(tx, false);
+        throw;
+    }
+    tx->commit(&st);
+}
+
+void Connection::createDatabase(const ConnectionParams& params) {
+    Status st;
+    Target t = targetOf(params.valueOr("Database", ""));
+    IXpbBuilder* dpb = buildDpb(st, params, t.embedded, true);
+    IProvider* prov = fb::master()->getDispatcher();
+    IAttachment* att = nullptr;
+    try {
+        att = prov->createDatabase(&st, t.database.c_str(), dpb->getBufferLength(&st),
+                                   dpb->getBuffer(&st));
+        att->detach(&st);
+    } catch (...) {
+        if (att) att->release();
+        dpb->dispose();
+        prov->release();
+        throw;
+    }
+    dpb->dispose();
+    prov->release();
+}
+
+} // namespace db

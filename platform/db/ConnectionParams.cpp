@@ -1,0 +1,33 @@
+#include "ConnectionParams.h"
+
+#include "../text/Text.h"
+
+namespace db {
+
+static bool nameIs(const std::string& line, std::string_view name) {
+    auto eq = line.find('=');
+    return eq != std::string::npos && text::equalsNoCase(std::string_view(line).substr(0, eq), name);
+}
+
+std::optional<std::string> ConnectionParams::value(std::string_view name) const {
+    for (const auto& l : lines_)
+        if (nameIs(l, name)) return l.substr(l.find('=') + 1);
+    return std::nullopt;
+}
+
+std::string ConnectionParams::valueOr(std::string_view name, std::string_view def) const {
+    auto v = value(name);
+    return v ? *v : std::string(def);
+}
+
+void ConnectionParams::set(std::string_view name, std::string_view value) {
+    std::string line = std::string(name) + "=" + std::string(value);
+    for (auto& l : lines_)
+        if (nameIs(l, name)) {
+            l = std::move(line);
+            return;
+        }
+    lines_.push_back(std::move(line));
+}
+
+} // namespace db

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+#include "platform/db/SqlParams.h"
+#include "support/TestDatabase.h"
+
+using db::Connection;
+using db::DatabaseError;
+using db::Query;
+using testdata::TestDatabase;
+
+TEST(SqlParams, FindsNamesOutsideLiteralsAndComments) {
+    struct Case {
+        const char* sql;
+        const char* parsed;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"select * from T where A=:A and B=:B_2", "select * from T where A=? and B=?", {"A", "B_2"}},
+        {"select ':NOT' from T where A=:A", "select ':NOT' from T where A=?", {"A"}},
+        {"select 'it''s :X' from T -- :Y\nwhere /* :Z */ A=:A",
+         "select 'it''s :X' from T -- :Y\nwhere /* :Z */ A=?", {"A"}},
+        {"update T set A=:V where B=:V", "update T set A=? where B=?", {"V", "V"}},
+        {"select \"A:B\" from T", "select \"A:B\" from T", {}},
+    };
+    for (const auto& c : cases) {
+        auto p = db::parseParams(c.sql);
+        EXPECT_EQ(p.sql, c.parsed) << c.sql;
+        EXPECT_EQ(p.names, c.names) << c.sql;
+    }
+}
+
+class DbTest : public ::testing::Test {
+protected:
+    TestDatabase database;
+    Connection conn;
+    void SetUp() override { conn.params() = database.params(); }
+};
+
+TEST_F(DbTest, ParametersRoundTripEveryKind) {
+    Query q(&conn);
+    q.setSql("select cast(:T as varchar(50)) as T, cast(:I as integer) as I, "
+             "cast(:D as double precision) as D, cast(:N as varchar(5)) as N, "
+             "cast(:B as blob sub_type 0) as B from rdb$database");
+    q.setString("T", "商品 'A001'");
+    q.setInt("I", -42);
+    q.setDouble("D", 12.5);
+    q.setNull("N");
+    std::string bytes("\xEF\xBB\xBF" "line\r\n\0x", 11);
+    q.setBlob("B", bytes);
+    q.open();
+    ASSERT_FALSE(q.eof());
+    EXPECT_EQ(q.asString("T"), "商品 'A001'");
+    EXPECT_EQ(q.asInteger("i"), -42);
+    EXPECT_DOUBLE_EQ(q.asDouble("D"), 12.5);
+    EXPECT_TRUE(q.isNull("N"));
+    EXPECT_EQ(q.asString("B"), bytes);
+    q.next();
+    EXPECT_TRUE(q.eof());
+}
+
+TEST_F(DbTest, FieldMetadataCountsCharacters) {
+    Query q(&conn);
+    q.setSql("select PROD_ID, SALE_PRICE, PROD_NAME from PRODUCT");
+    q.open();
+    ASSERT_EQ(q.fieldCount(), 3u);
+    EXPECT_EQ(q.fields()[0].name, "PROD_ID");
+    EXPECT_EQ(q.fields()[0].type, db::FieldType::Text);
+    EXPECT_EQ(q.fields()[0].size, 20);
+    EXPECT_EQ(q.fields()[1].type, db::FieldType::Float);
+    EXPECT_EQ(q.fields()[2].size, 100);
+    EXPECT_TRUE(q.eof());
+}
+
+TEST_F(DbTest, OpensOnFirstStatementOnly) {
+    int connects = 0;
+    conn.setAfterConnect([&] { ++connects; });
+    EXPECT_FALSE(conn.connected());
+    Query q(&conn);
+    q.setSql("select 1 from rdb$database");
+    EXPECT_FALSE(conn.connected());
+    q.open();
+    EXPECT_TRUE(conn.connected());
+    q.open();
+    EXPECT_EQ(connects, 1);
+}
+
+TEST_F(DbTest, AfterConnectFailureFailsTheStatementAndLeavesConnectionOpen) {
+    Query inner(&conn);
+    conn.setAfterConnect([&] {
+        inner.setSql("select * from NO_SUCH_TABLE");
+        inner.open();
+    });
+    Query q(&conn);
+    q.setSql("select 1 from rdb$database");
+    try {
+        q.open();
+        FAIL() << "the opening statement must fail";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.sqlState(), "42S02");
+        EXPECT_NE(std::string(e.what()).find("NO_SUCH_TABLE"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(conn.connected());
+    q.open(); // the handler does not run again until a reconnect
+    EXPECT_FALSE(q.eof());
+}
+
+TEST_F(DbTest, RefusedOpenStaysClosedAndNextStatementRetries) {
+    std::string good = database.file();
+    conn.params().set("Database", good + ".missing");
+    Query q(&conn);
+    q.setSql("select 1 from rdb$database");
+    EXPECT_THROW(q.open(), DatabaseError);
+    EXPECT_FALSE(conn.connected());
+    conn.params().set("Database", good);
+    q.open();
+    EXPECT_TRUE(conn.connected());
+}
+
+TEST_F(DbTest, StatementsCommitOnTheirOwn) {
+    Query ins(&conn);
+    ins.setSql("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values (:ID, :NAME)");
+    ins.setString("ID", "C1");
+    ins.setString("NAME", "文具");
+    EXPECT_EQ(ins.exec(), 1);
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(database.scalar("select PD_ITEMNAME from PROD_ITEM where PD_ITEMID='C1'"), "文具");
+}
+
+TEST_F(DbTest, ExplicitTransactionRollsBackAndSavepointsUndoPart) {
+    Query ins(&conn);
+    ins.setSql("insert into PROD_ITEM (PD_ITEMID) values (:ID)");
+    conn.startTransaction();
+    ins.setString("ID", "R1");
+    ins.exec();
+    EXPECT_TRUE(conn.inTransaction());
+    conn.rollback();
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(database.scalar("select count(*) from PROD_ITEM"), "0");
+
+    conn.startTransaction();
+    ins.setString("ID", "K1");
+    ins.exec();
+    conn.savepoint("P1");
+    ins.setString("ID", "K2");
+    ins.exec();
+    conn.rollbackToSavepoint("P1");
+    conn.commit();
+    EXPECT_EQ(database.scalar("select list(PD_ITEMID) from PROD_ITEM"), "K1");
+}
+
+TEST_F(DbTest, QuotesAndSqlTextInValuesAreData) {
+    database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('KEEP', 'kept')");
+    Query ins(&conn);
+    ins.setSql("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values (:ID, :NAME)");
+    for (const char* id : {"A'001", "x'; DELETE"}) {
+        ins.setString("ID", id);
+        ins.setString("NAME", "x'; DELETE FROM PROD_ITEM; --");
+        ins.exec();
+    }
+    Query find(&conn);
+    find.setSql("select PD_ITEMNAME from PROD_ITEM where PD_ITEMID = :ID");
+    find.setString("ID", "A'001");
+    find.open();
+    ASSERT_FALSE(find.eof());
+    EXPECT_EQ(find.asString("PD_ITEMNAME"), "x'; DELETE FROM PROD_ITEM; --");
+    EXPECT_EQ(database.scalar("select count(*) from PROD_ITEM"), "3");
+}
+
+TEST_F(DbTest, DatabaseErrorsCarryFirebirdsText) {
+    Query ins(&conn);
+    ins.setSql("insert into PROD_ITEM (PD_ITEMID) values (:ID)");
+    ins.setString("ID", "DUP");
+    ins.exec();
+    try {
+        ins.exec();
+        FAIL();
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.sqlState(), "23000");
+        EXPECT_EQ(e.gdsCode(), 335544665);
+        EXPECT_NE(std::string(e.what()).find("PK_PROD_ITEM"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(ins.setString("NOPE", "x"), DatabaseError);
+}
+
+TEST_F(DbTest, ReusedStatementRunsWithNewValuesAndLongerTexts) {
+    Query q(&conn);
+    q.setSql("select cast(:V as varchar(200)) from rdb$database");
+    for (std::string v : {std::string("a"), std::string(150, 'b'), std::string("c")}) {
+        q.setString("V", v);
+        q.open();
+        EXPECT_EQ(db::toText(q.value(0)), v);
+    }
+}

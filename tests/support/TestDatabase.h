@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+#include "platform/db/ConnectionParams.h"
+
+namespace testdata {
+
+// A temporary folder, removed with everything in it when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    // With a trailing "/".
+    const std::string& path() const { return path_; }
+    void write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string path_;
+};
+
+// A fresh database file with the base schema in a temporary folder, opened
+// with the embedded engine. The folder doubles as an application folder.
+class TestDatabase {
+public:
+    TestDatabase();
+    const std::string& folder() const { return folder_.path(); }
+    const std::string& file() const { return file_; }
+    // Parameters that open this database embedded.
+    db::ConnectionParams params() const;
+    // The same as "dbconfig.txt" lines.
+    std::string configText() const;
+    // Runs one statement on a connection of its own (seeding, checking).
+    void exec(const std::string& sql) const;
+    // The first column of the first row as text ("" when there is no row).
+    std::string scalar(const std::string& sql) const;
+
+private:
+    TempFolder folder_;
+    std::string file_;
+};
+
+} // namespace testdata
