@@ -139,7 +139,12 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     FormCreate();
 }
 
-TFormTavola::~TFormTavola() = default;
+// The grid and its model go first: they read the product list, a member that
+// is destroyed before the base class deletes the child widgets.
+TFormTavola::~TFormTavola() {
+    delete DBGrid1;
+    delete model_;
+}
 
 void TFormTavola::setDataModule(TSimpleDataMod* module) {
     module_ = module;

@@ -18,12 +18,12 @@ struct Target {
     bool embedded;
 };
 
-// "host:path" is a server; a plain path (or a Windows drive letter) is a file
-// for the embedded engine.
+// "host:path" (also "host/port:path") is a server; a plain path, or one that
+// starts with a Windows drive letter, is a file for the embedded engine.
 Target targetOf(const std::string& database) {
     auto colon = database.find(':');
-    bool remote = colon != std::string::npos && colon > 1 &&
-                  database.find_first_of("/\\") > colon;
+    bool remote = colon != std::string::npos && colon > 1 && database[0] != '/' &&
+                  database[0] != '.' && database.find('\\') > colon;
     if (database.rfind("inet://", 0) == 0 || database.rfind("xnet://", 0) == 0) remote = true;
     return {database, !remote};
 }

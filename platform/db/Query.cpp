@@ -483,11 +483,35 @@ void Query::finish(bool commit) noexcept {
     autoTx_ = false;
 }
 
+// Opens the connection for this statement. The after-connect handler may use
+// this very statement object (a settings read on the module's shared query);
+// its text and parameters are put back afterwards so the statement that
+// caused the opening runs as it was set.
+void Query::connect() {
+    if (!conn_->connected()) {
+        std::vector<std::string> lines = lines_;
+        std::vector<Param> params = params_;
+        bool paramCheck = paramCheck_;
+        bool parsed = parsed_;
+        conn_->open();
+        if (lines != lines_ || paramCheck != paramCheck_) {
+            close();
+            lines_ = std::move(lines);
+            paramCheck_ = paramCheck;
+            parsed_ = false;
+        }
+        if (parsed) {
+            ensureParsed();
+            params_ = std::move(params);
+        }
+    }
+    ensureParsed();
+}
+
 void Query::open() {
     close();
     if (!conn_) throw DatabaseError("The statement has no connection");
-    ensureParsed();
-    conn_->attachment();
+    connect();
     tx_ = runTransaction(true);
     try {
         if (needsPrepare()) prepare(tx_);
@@ -530,8 +554,7 @@ void Query::next() {
 int64_t Query::exec() {
     close();
     if (!conn_) throw DatabaseError("The statement has no connection");
-    ensureParsed();
-    conn_->attachment();
+    connect();
     tx_ = runTransaction(false);
     int64_t affected = 0;
     try {

@@ -104,6 +104,7 @@ private:
 
     void textChanged();
     void ensureParsed();
+    void connect();
     void freeStatement() noexcept;
     bool needsPrepare() const;
     void prepare(Firebird::ITransaction* tx);
