@@ -258,13 +258,20 @@ void RecordSet::edit() {
 void RecordSet::setValue(std::size_t field, Value v) {
     if (!editing()) edit();
     const FieldDef& f = fields_.at(field);
+    bool textKind = f.kind == FieldKind::Text || f.kind == FieldKind::WideText;
     if (auto* s = std::get_if<std::string>(&v)) {
-        if ((f.kind == FieldKind::Text || f.kind == FieldKind::WideText) && f.size > 0 &&
-            text::codePoints(*s) > std::size_t(f.size))
+        // Empty text is no value, as the required-field check sees it.
+        if (s->empty() && textKind) {
+            buffer_[field] = Value{};
+            return;
+        }
+        // Narrow text has a fixed width; Unicode text is kept whole so that a
+        // value too long for its column fails where it is stored, not cut.
+        if (f.kind == FieldKind::Text && f.size > 0 && text::codePoints(*s) > std::size_t(f.size))
             *s = text::leftChars(*s, std::size_t(f.size));
         if (f.kind == FieldKind::Integer) v = db::toInt(v);
         else if (f.kind == FieldKind::Float) v = db::toDouble(v);
-    } else if (!db::isNull(v) && (f.kind == FieldKind::Text || f.kind == FieldKind::WideText)) {
+    } else if (!db::isNull(v) && textKind) {
         v = db::toText(v);
     } else if (f.kind == FieldKind::Float && std::holds_alternative<int64_t>(v)) {
         v = double(std::get<int64_t>(v));

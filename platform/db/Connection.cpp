@@ -152,9 +152,9 @@ void Connection::endAuto(ITransaction* tx, bool commit) noexcept {
     }
 }
 
-void Connection::startTransaction() {
+void Connection::startTransaction(bool readOnly) {
     if (explicit_) throw DatabaseError("A transaction is already open on this connection");
-    explicit_ = begin(false);
+    explicit_ = begin(readOnly);
 }
 
 void Connection::closeCursorsOn(ITransaction* tx) {

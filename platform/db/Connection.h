@@ -46,8 +46,10 @@ public:
     // Rolls back an open explicit transaction and closes the connection.
     void close() noexcept;
 
-    // Explicit transaction: statements run in it until commit or rollback.
-    void startTransaction();
+    // Explicit transaction: statements run in it until commit or rollback. A
+    // read-only one serves a run of reads (one transaction instead of one per
+    // statement).
+    void startTransaction(bool readOnly = false);
     void commit();
     void rollback();
     bool inTransaction() const { return explicit_ != nullptr; }

@@ -1,0 +1,45 @@
+#pragma once
+// Full mode: every row of the sheet (no header row) is a product, inserted
+// when its number is not on file, otherwise updated, with its cost row, book
+// row, seven price levels and description.
+
+#include <string>
+#include <vector>
+
+#include "Progress.h"
+#include "platform/db/Connection.h"
+#include "platform/workbook/Grid.h"
+
+namespace exchange {
+
+// The values a sheet row stands for, derived from its cells.
+struct FullModeRow {
+    std::string categoryId, categoryName, key, name, shortName, barcode, unit, scale;
+    double priceA = 0, priceB = 0, priceC = 0, cost = 0, originalPrice = 0;
+    std::string supplierId, supplierName, moneyId, description, groupName, binding, verType, keyWord;
+};
+FullModeRow deriveFullModeRow(const workbook::Grid& grid, std::size_t row);
+
+// The description as stored: UTF-8 byte-order mark, then every line of the
+// text followed by CR LF.
+std::string descriptionBytes(const std::string& text);
+
+struct UpsertResult {
+    std::size_t rows = 0;
+    std::size_t inserted = 0;
+    std::size_t updated = 0;
+    std::vector<std::string> failed; // product numbers whose row did not save
+};
+
+// The line the failure list shows for a product number.
+std::string failureLine(const std::string& key);
+
+// Saves every row. A row whose product part fails leaves nothing of it and
+// goes to result.failed; the run goes on. A failing description ends the run
+// with its error (rows before it stay saved). Then refreshes the category
+// names and fills missing supplier codes from the supplier names.
+// Throws DatabaseError.
+void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std::string& ownerStamp,
+                    UpsertResult& result, const Progress& progress = {});
+
+} // namespace exchange

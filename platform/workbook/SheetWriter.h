@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+
+namespace workbook {
+
+// Writes a one-sheet Office Open XML workbook, row by row from the top. Text
+// is always written as a (shared-string) text cell, so "0123" stays "0123".
+// Throws WorkbookError.
+class SheetWriter {
+public:
+    SheetWriter(const std::string& path, const std::string& sheetName);
+    ~SheetWriter();
+    SheetWriter(const SheetWriter&) = delete;
+    SheetWriter& operator=(const SheetWriter&) = delete;
+
+    // Rows and columns from 0; rows in ascending order.
+    void text(unsigned row, unsigned col, std::string_view value);
+    void number(unsigned row, unsigned col, double value);
+    // Finishes the file; the writer is done afterwards.
+    void close();
+
+private:
+    std::string path_;
+    lxw_workbook* book_ = nullptr;
+    lxw_worksheet* sheet_ = nullptr;
+    std::string buf_;
+};
+
+} // namespace workbook
