@@ -6,16 +6,17 @@
 #include <string_view>
 
 #include "Progress.h"
+#include "platform/NamedError.h"
 #include "platform/dataset/RecordSet.h"
 #include "platform/workbook/Grid.h"
 
 namespace exchange {
 
 // A numeric cell whose text is not a number.
-class ConvertError : public std::runtime_error {
+class ConvertError : public platform::NamedError {
 public:
-    using std::runtime_error::runtime_error;
-    static constexpr const char* className = "ConvertError";
+    using platform::NamedError::NamedError;
+    const char* className() const noexcept override { return "ConvertError"; }
 };
 
 // A leading apostrophe or U+007F loses that one character.

@@ -1,6 +1,9 @@
 #include "TFormTavola.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -15,8 +18,16 @@
 #include <QVBoxLayout>
 
 #include "datamodule/TSimpleDataMod.h"
+#include "exchange/FullModeSave.h"
+#include "exchange/ImportCheck.h"
 #include "exchange/ProductList.h"
+#include "exchange/ProductSave.h"
+#include "exchange/ProductWorkbook.h"
+#include "exchange/WorkbookImport.h"
+#include "platform/text/Text.h"
+#include "platform/ui/GridModel.h"
 #include "platform/ui/RecordSetModel.h"
+#include "platform/workbook/SheetReader.h"
 
 namespace {
 
@@ -82,10 +93,17 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     DBGrid1->verticalHeader()->setDefaultSectionSize(20);
     DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    AdvStringGrid1 = new QTableWidget(Panel2);
+    AdvStringGrid1 = new QTableView(Panel2);
+    gridModel_ = new ui::GridModel(this);
+    AdvStringGrid1->setModel(gridModel_);
+    AdvStringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    AdvStringGrid1->verticalHeader()->setDefaultSectionSize(20);
+    AdvStringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     AdvStringGrid1->hide();
     Memo1 = new QPlainTextEdit(Panel2);
     Memo1->setPlainText("Memo1");
+    Memo1->setReadOnly(true);
+    Memo1->setMaximumHeight(90);
     Memo1->hide();
     middle->addWidget(DBGrid1);
     middle->addWidget(AdvStringGrid1);
@@ -131,6 +149,10 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     root->addWidget(Panel4);
 
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton3Click(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4Click(); }); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton5Click(); }); });
+    connect(SpeedButton6, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton6Click(); }); });
 
     if (QScreen* s = QApplication::primaryScreen()) {
         QRect r = s->availableGeometry();
@@ -144,6 +166,8 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
 TFormTavola::~TFormTavola() {
     delete DBGrid1;
     delete model_;
+    delete AdvStringGrid1;
+    delete gridModel_;
 }
 
 void TFormTavola::setDataModule(TSimpleDataMod* module) {
@@ -201,4 +225,117 @@ void TFormTavola::guarded(const std::function<void()>& handler) {
     } catch (const std::exception& e) {
         if (prompts_) prompts_->error(e.what());
     }
+}
+
+namespace {
+
+// The hourglass for the length of an action, restored however it ends.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+const workbook::Grid& TFormTavola::importGrid() const { return gridModel_->grid(); }
+
+db::Connection& TFormTavola::connection() {
+    if (!module_) throw db::DatabaseError("The data module is not available");
+    return module_->SQLConnection1;
+}
+
+void TFormTavola::progress(std::size_t position, std::size_t maximum) {
+    if (position == 0) {
+        ProgressBar1->setMaximum(int(maximum));
+        progressStep_ = std::max<std::size_t>(1, maximum / 200);
+    }
+    if (position % progressStep_ != 0 && position != maximum) return;
+    ProgressBar1->setValue(int(position));
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFormTavola::SpeedButton3Click() {
+    std::string chosen = prompts_->saveFile("", "Microsoft Excel文件 (*.xls);;Microsoft Word文件 (*.doc)", "");
+    auto name = exchange::exportFileName(chosen);
+    if (!name) return;
+    {
+        WaitCursor wait;
+        QGuiApplication::clipboard()->setText(QString::fromStdString(exchange::transferText(cdsDataMaster_)));
+        exchange::writeProductWorkbook(cdsDataMaster_, *name);
+        QApplication::processEvents();
+    }
+    if (prompts_->confirm("活頁簿已存成 " + *name + "\n要用試算表程式開啟嗎?"))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(*name)));
+}
+
+void TFormTavola::SpeedButton4Click() {
+    if (!prompts_->confirm("確定由Excel檔異動資料. ?")) return;
+    std::string file = prompts_->openFile(
+        "", "Microsoft Excel文件 (*.xls);;Microsoft Word文件 (*.doc);;所有檔案 (*.*)");
+    if (file.empty() || !text::fileExists(file)) return;
+    try {
+        WaitCursor wait;
+        gridModel_->setGrid(workbook::readSheet(file, "Sheet1"));
+        if (fullMode()) {
+            DBGrid1->hide();
+            AdvStringGrid1->show();
+            return;
+        }
+        exchange::ImportResult result;
+        try {
+            exchange::importIntoList(importGrid(), cdsDataMaster_, result,
+                                     [this](std::size_t p, std::size_t m) { progress(p, m); });
+        } catch (...) {
+            listChanged();
+            throw;
+        }
+        listChanged();
+    } catch (const std::exception& e) {
+        prompts_->error(platform::errorText(e));
+    }
+}
+
+void TFormTavola::SpeedButton6Click() {
+    if (fullMode()) {
+        prompts_->info("完整模式不需執行此功能.!");
+        return;
+    }
+    WaitCursor wait;
+    try {
+        exchange::checkList(cdsDataMaster_, connection(), [this](std::size_t p, std::size_t m) { progress(p, m); });
+    } catch (...) {
+        listChanged();
+        throw;
+    }
+    listChanged();
+}
+
+void TFormTavola::SpeedButton5Click() {
+    std::string owner = exchange::ownerStamp(appFolder_);
+    db::Connection& conn = connection();
+    auto step = [this](std::size_t p, std::size_t m) { progress(p, m); };
+    if (fullMode()) {
+        exchange::UpsertResult result;
+        {
+            WaitCursor wait;
+            conn.open();
+            exchange::upsertFullMode(importGrid(), conn, owner, result, step);
+        }
+        for (const auto& key : result.failed)
+            Memo1->appendPlainText(QString::fromStdString(exchange::failureLine(key)));
+        if (result.failed.empty()) {
+            prompts_->info("OK");
+        } else {
+            Memo1->show();
+            prompts_->info("OK\n" + std::to_string(result.failed.size()) + " 筆轉檔失敗，清單列於視窗下方。");
+        }
+        return;
+    }
+    exchange::SaveResult result;
+    {
+        WaitCursor wait;
+        conn.open(); // the module's owner identifier is loaded on connect
+        exchange::saveNewProducts(cdsDataMaster_, conn, module_->wuid(), owner, result, step);
+    }
+    prompts_->warning("資料匯入完成..!");
 }

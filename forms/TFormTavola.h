@@ -13,11 +13,14 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QTableView;
-class QTableWidget;
 class QToolButton;
 class TSimpleDataMod;
 namespace ui {
+class GridModel;
 class RecordSetModel;
+} // namespace ui
+namespace workbook {
+class Grid;
 }
 
 // The main window: the product list in a grid, the load, filter, export,
@@ -38,11 +41,17 @@ public:
     void FormCreate();
     void FormShow();
     void SpeedButton1Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
 
     bool fullMode() const;
     dataset::RecordSet& CDS_DataMaster() { return cdsDataMaster_; }
     // Refreshes the grid after the product list has changed.
     void listChanged();
+    // The import grid as last loaded.
+    const workbook::Grid& importGrid() const;
 
     // Components, named as the window's parts are named.
     QFrame* Panel1;
@@ -55,7 +64,7 @@ public:
     QToolButton* SpeedButton5;
     QToolButton* SpeedButton6;
     QTableView* DBGrid1;
-    QTableWidget* AdvStringGrid1;
+    QTableView* AdvStringGrid1;
     QPlainTextEdit* Memo1;
     QFrame* Shape1;
     QFrame* Shape2;
@@ -73,11 +82,17 @@ private:
     // handler shows it, and the window goes on.
     void guarded(const std::function<void()>& handler);
     QColor rowColor(std::size_t row) const;
+    // Progress of a long operation on ProgressBar1; the window repaints while
+    // user input waits until the operation ends.
+    void progress(std::size_t position, std::size_t maximum);
+    db::Connection& connection();
 
     std::string appFolder_;
     platform::Prompts* prompts_;
     TSimpleDataMod* module_ = nullptr;
     dataset::RecordSet cdsDataMaster_;
     ui::RecordSetModel* model_;
+    ui::GridModel* gridModel_;
+    std::size_t progressStep_ = 1;
     bool shown_ = false;
 };

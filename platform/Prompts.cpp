@@ -1,7 +1,6 @@
 #include "Prompts.h"
 
-#include "platform/dataset/RecordSet.h"
-#include "platform/db/DatabaseError.h"
+#include "NamedError.h"
 
 namespace platform {
 
@@ -10,8 +9,7 @@ std::string errorWithClass(const char* className, const std::string& message) {
 }
 
 const char* errorClassName(const std::exception& e) {
-    if (dynamic_cast<const db::DatabaseError*>(&e)) return db::DatabaseError::className;
-    if (dynamic_cast<const dataset::RecordSetError*>(&e)) return dataset::RecordSetError::className;
+    if (auto* named = dynamic_cast<const NamedError*>(&e)) return named->className();
     return "Exception";
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -11,6 +13,7 @@
 #include "datamodule/TSimpleDataMod.h"
 #include "forms/TFormTavola.h"
 #include "platform/text/Text.h"
+#include "platform/workbook/SheetReader.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestDatabase.h"
 
@@ -124,6 +127,101 @@ TEST_F(WindowTest, ServerDownAtStartGivesOneMessageAndALaterClickRetries) {
     form->SpeedButton1->click();
     EXPECT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 3);
+}
+
+TEST_F(WindowTest, ExportWritesTheWorkbookAndTheTransferText) {
+    start();
+    testdata::TempFolder out;
+    prompts.files.push_back(out.path() + "products");
+    form->SpeedButton3->click();
+    std::string path = out.path() + "products.xls";
+    ASSERT_TRUE(text::fileExists(path));
+    workbook::Grid g = workbook::readSheet(path, "Sheet1");
+    EXPECT_EQ(g.rowCount(), 4u);
+    EXPECT_EQ(g.cell(0, 1), "\x7F" "A1");
+    QString clip = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(clip.startsWith(QString::fromUtf8("商品編號\t")));
+    EXPECT_EQ(clip.count("\r\n"), 3);
+    ASSERT_EQ(prompts.shown.size(), 1u); // the offer to open it, declined
+    EXPECT_EQ(prompts.shown[0].kind, "confirm");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    prompts.files.push_back(""); // cancelled dialog: nothing happens
+    form->SpeedButton3->click();
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+TEST_F(WindowTest, ImportCheckAndSaveNewProducts) {
+    database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('01', '文具用品')");
+    start();
+    testdata::TempFolder in;
+    text::writeFile(in.path() + "new.csv",
+                    "商品編號,商品條碼,商品名稱\r\n"
+                    "A1,,dup,,,,,01,,,,,,,,,,,,,,,,,,,,,,,,,,x\r\n"
+                    "N1,0012,新品,,,,,01,,,,,,,,,,,,,,,,12.5,,,,,,,,,,owner\r\n"
+                    "N2,,新品二,,,,,ZZ,,,,,,,,,,,,,,,,,,,,,,,,,,owner\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "new.csv");
+    form->SpeedButton4->click();
+    ASSERT_EQ(form->DBGrid1->model()->rowCount(), 5);
+    EXPECT_FALSE(form->AdvStringGrid1->isVisible());
+
+    form->SpeedButton6->click();
+    EXPECT_EQ(textColor(0), QColor(255, 0, 255)); // on file
+    EXPECT_FALSE(textColor(3).isValid());          // N1: new, category known
+    EXPECT_EQ(textColor(4), QColor(255, 0, 0));    // N2: unknown category
+
+    form->SpeedButton5->click();
+    ASSERT_EQ(prompts.shown.back().text, "資料匯入完成..!");
+    EXPECT_EQ(prompts.shown.back().kind, "warning");
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "5");
+    EXPECT_EQ(database.scalar("select PROD_BARCODE from PRODUCT where PROD_ID = 'N1'"), "0012");
+    EXPECT_EQ(form->ProgressBar1->maximum(), 5);
+    EXPECT_EQ(form->ProgressBar1->value(), 5);
+}
+
+TEST_F(WindowTest, ImportErrorsShowTheirClassAndKeepTheList) {
+    start();
+    testdata::TempFolder in;
+    text::writeFile(in.path() + "bad.xlsx", "PK\x03\x04 not really a workbook");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "bad.xlsx");
+    form->SpeedButton4->click();
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1].text.rfind("WorkbookError error raised, with message : ", 0), 0u)
+        << prompts.shown[1].text;
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 3);
+
+    prompts.answers.push_back(false); // declined: no dialog, nothing read
+    form->SpeedButton4->click();
+    EXPECT_EQ(prompts.shown.size(), 3u);
+}
+
+TEST_F(WindowTest, FullModeShowsTheSheetAndUpsertsIt) {
+    text::writeFile(database.folder() + "lumara.txt", "shop01\r\n");
+    database.exec("create exception E_REJECT 'no'");
+    database.exec("create trigger T_REJECT for PRODUCT2 before insert as begin "
+                  "if (new.PROD_ID = 'BAD') then exception E_REJECT; end");
+    start();
+    testdata::TempFolder in;
+    text::writeFile(in.path() + "full.csv", "01,文具,F1,全模式品,,,,100,90,80,5\r\n01,,BAD,壞\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "full.csv");
+    form->SpeedButton4->click();
+    EXPECT_TRUE(form->AdvStringGrid1->isVisible());
+    EXPECT_FALSE(form->DBGrid1->isVisible());
+    EXPECT_EQ(form->AdvStringGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(form->AdvStringGrid1->model()->index(0, 2).data().toString(), "F1");
+
+    form->SpeedButton6->click();
+    EXPECT_EQ(prompts.shown.back().text, "完整模式不需執行此功能.!");
+
+    form->SpeedButton5->click();
+    EXPECT_EQ(prompts.shown.back().text.rfind("OK\n1 筆轉檔失敗", 0), 0u) << prompts.shown.back().text;
+    EXPECT_EQ(form->Memo1->toPlainText(), QString::fromUtf8("Memo1\nBAD轉檔失敗.."));
+    EXPECT_TRUE(form->Memo1->isVisible());
+    EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'F1'"), "shop01");
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID = 'BAD'"), "0");
 }
 
 int main(int argc, char** argv) {

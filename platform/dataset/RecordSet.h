@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/NamedError.h"
 #include "platform/db/Value.h"
 
 namespace db {
@@ -43,10 +44,10 @@ struct FieldDef {
 
 // Failures of the record set itself (required field empty, unknown field,
 // packet that cannot be read).
-class RecordSetError : public std::runtime_error {
+class RecordSetError : public platform::NamedError {
 public:
-    using std::runtime_error::runtime_error;
-    static constexpr const char* className = "RecordSetError";
+    using platform::NamedError::NamedError;
+    const char* className() const noexcept override { return "RecordSetError"; }
 };
 
 // In-memory record set: field definitions, rows of values (with nulls), a

@@ -4,14 +4,15 @@
 #include <string>
 
 #include "Grid.h"
+#include "platform/NamedError.h"
 
 namespace workbook {
 
 // A workbook that cannot be read: no such sheet, an unknown or damaged file.
-class WorkbookError : public std::runtime_error {
+class WorkbookError : public platform::NamedError {
 public:
-    using std::runtime_error::runtime_error;
-    static constexpr const char* className = "WorkbookError";
+    using platform::NamedError::NamedError;
+    const char* className() const noexcept override { return "WorkbookError"; }
 };
 
 // Reads the used range of one sheet as text cells. The format is chosen by
