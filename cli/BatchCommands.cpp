@@ -1,0 +1,138 @@
+#include "BatchCommands.h"
+
+#include "exchange/FullModeSave.h"
+#include "exchange/ImportCheck.h"
+#include "exchange/ProductList.h"
+#include "exchange/ProductSave.h"
+#include "exchange/ProductWorkbook.h"
+#include "exchange/WorkbookImport.h"
+#include "platform/workbook/SheetReader.h"
+
+namespace batch {
+
+Commands::Commands(TSimpleDataMod& module, std::FILE* out, exchange::Progress progress)
+    : module_(module), out_(out), progress_(std::move(progress)) {
+    list_.setFields(exchange::productListFields());
+    list_.setConnection(&module_.SQLConnection1);
+}
+
+bool Commands::fullMode() const { return exchange::fullModeMarkerPresent(module_.appFolder()); }
+
+void Commands::load(const std::optional<std::string>& sql) {
+    if (sql) {
+        list_.close();
+        list_.setCommandText(*sql);
+        list_.open();
+    } else {
+        exchange::loadAll(list_);
+    }
+}
+
+void Commands::exportList(const std::string& file, const std::optional<std::string>& sql) {
+    auto name = exchange::exportFileName(file);
+    if (!name) throw std::runtime_error("沒有檔名");
+    load(sql);
+    exchange::writeProductWorkbook(list_, *name);
+    written_ = *name;
+    summary_.rowsRead = list_.rowCount();
+}
+
+void Commands::importIntoList(const std::string& file) {
+    load(std::nullopt);
+    workbook::Grid grid = workbook::readSheet(file, "Sheet1");
+    exchange::ImportResult r;
+    try {
+        exchange::importIntoList(grid, list_, r, progress_);
+    } catch (...) {
+        summary_.rowsRead = r.rowsRead;
+        summary_.appended = r.appended;
+        summary_.skipped = r.skipped;
+        throw;
+    }
+    summary_.rowsRead = r.rowsRead;
+    summary_.appended = r.appended;
+    summary_.skipped = r.skipped;
+    auto c = exchange::checkList(list_, module_.SQLConnection1, progress_);
+    summary_.categoryUnknown = c.categoryUnknown;
+    summary_.onFile = c.onFile;
+    std::size_t id = list_.fieldIndex("PROD_ID"), mark = list_.fieldIndex("CHG_USER");
+    for (std::size_t i = 0; i < list_.rowCount(); ++i) {
+        std::string m = db::toText(list_.row(i)[mark]);
+        if (m == exchange::kMarkOnFile || m == exchange::kMarkCategoryUnknown)
+            summary_.marked.emplace_back(db::toText(list_.row(i)[id]), m);
+    }
+}
+
+void Commands::importFile(const std::string& file) {
+    std::string owner = exchange::ownerStamp(module_.appFolder());
+    db::Connection& conn = module_.SQLConnection1;
+    if (fullMode()) {
+        workbook::Grid grid = workbook::readSheet(file, "Sheet1");
+        summary_.rowsRead = grid.rowCount();
+        conn.open();
+        exchange::UpsertResult r;
+        try {
+            exchange::upsertFullMode(grid, conn, owner, r, progress_);
+        } catch (...) {
+            summary_.saved = r.inserted + r.updated;
+            summary_.failed = r.failed;
+            throw;
+        }
+        summary_.saved = r.inserted + r.updated;
+        summary_.failed = r.failed;
+        return;
+    }
+    importIntoList(file);
+    exchange::SaveResult r;
+    try {
+        exchange::saveNewProducts(list_, conn, module_.wuid(), owner, r, progress_);
+    } catch (...) {
+        summary_.saved = r.saved;
+        throw;
+    }
+    summary_.saved = r.saved;
+}
+
+void Commands::checkFile(const std::string& file) {
+    importIntoList(file);
+    for (const auto& [id, mark] : summary_.marked) std::fprintf(out_, "%s\t%s\n", mark.c_str(), id.c_str());
+}
+
+static std::string oneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
+void Commands::list(const std::optional<std::string>& sql) {
+    load(sql);
+    std::string line;
+    for (const auto& f : list_.fields()) line += (line.empty() ? "" : "\t") + f.name;
+    std::fprintf(out_, "%s\n", line.c_str());
+    for (std::size_t r = 0; r < list_.rowCount(); ++r) {
+        line.clear();
+        const auto& row = list_.row(r);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i) line += '\t';
+            line += oneLine(db::toText(row[i]));
+        }
+        std::fprintf(out_, "%s\n", line.c_str());
+    }
+    summary_.rowsRead = list_.rowCount();
+}
+
+std::string Commands::summaryText() const {
+    const Summary& s = summary_;
+    std::string t;
+    t += "rows read: " + std::to_string(s.rowsRead) + "\n";
+    t += "appended: " + std::to_string(s.appended) + "\n";
+    t += "skipped (already listed): " + std::to_string(s.skipped) + "\n";
+    t += "marked * (category not on file): " + std::to_string(s.categoryUnknown) + "\n";
+    t += "marked # (product on file): " + std::to_string(s.onFile) + "\n";
+    t += "saved: " + std::to_string(s.saved) + "\n";
+    t += "failed: " + std::to_string(s.failed.size()) + "\n";
+    for (const auto& key : s.failed) t += "  " + exchange::failureLine(key) + "\n";
+    return t;
+}
+
+} // namespace batch

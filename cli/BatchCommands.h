@@ -1,0 +1,51 @@
+#pragma once
+// The main window's operations as batch commands over the same data module.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "datamodule/TSimpleDataMod.h"
+#include "exchange/Progress.h"
+
+namespace batch {
+
+// What a command did, for its summary.
+struct Summary {
+    std::size_t rowsRead = 0, appended = 0, skipped = 0, categoryUnknown = 0, onFile = 0, saved = 0;
+    std::vector<std::string> failed;
+    std::vector<std::pair<std::string, std::string>> marked; // product number, mark
+};
+
+class Commands {
+public:
+    // out: where list and check write their rows; progress: optional.
+    Commands(TSimpleDataMod& module, std::FILE* out, exchange::Progress progress = {});
+
+    // Each throws on failure (the caller reports the error and exits 1).
+    void exportList(const std::string& file, const std::optional<std::string>& sql);
+    void importFile(const std::string& file);
+    void checkFile(const std::string& file);
+    void list(const std::optional<std::string>& sql);
+
+    const Summary& summary() const { return summary_; }
+    // The summary as printed after a command.
+    std::string summaryText() const;
+    bool fullMode() const;
+    // The file name export writes (the window's name rule applied).
+    const std::string& writtenFile() const { return written_; }
+
+private:
+    void load(const std::optional<std::string>& sql);
+    void importIntoList(const std::string& file);
+
+    TSimpleDataMod& module_;
+    std::FILE* out_;
+    exchange::Progress progress_;
+    dataset::RecordSet list_;
+    Summary summary_;
+    std::string written_;
+};
+
+} // namespace batch

@@ -1,0 +1,130 @@
+// Runs the real tavola-batch program on a test database in its own
+// application folder (TAVOLA_HOME).
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "platform/text/Text.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+class BatchTest : public ::testing::Test {
+protected:
+    testdata::TestDatabase database;
+
+    void SetUp() override {
+        text::writeFile(database.folder() + "dbconfig.txt", database.configText());
+        database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('01', '文具用品')");
+        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, PD_ITEMID, WUID) values ('A1', '甲', '01', 'w')");
+        database.exec("insert into PARAM_DEFINE (PARAM_ID, PARAM_VALUE) values ('corp_email', 'batch@example.com')");
+    }
+
+    Outcome run(const std::string& args) {
+        std::string errFile = database.folder() + "stderr.txt";
+        std::string cmd = "TAVOLA_HOME='" + database.folder() + "' '" TAVOLA_BATCH "' " + args + " 2>'" + errFile + "'";
+        Outcome r{};
+        FILE* p = popen(cmd.c_str(), "r");
+        std::array<char, 4096> buf;
+        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+        int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        r.err = text::readFile(errFile);
+        return r;
+    }
+    std::string csv(const std::string& name, const std::string& body) {
+        std::string path = database.folder() + name;
+        text::writeFile(path, "商品編號,商品條碼,商品名稱\n" + body);
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(BatchTest, ListPrintsTheProductsAsTabSeparatedText) {
+    Outcome r = run("list");
+    EXPECT_EQ(r.status, 0) << r.err;
+    auto lines = text::splitLines(r.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("PROD_ID\tPROD_BARCODE\tPROD_NAME\t", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("A1\t\t甲\t", 0), 0u);
+    EXPECT_NE(r.err.find("rows read: 1\n"), std::string::npos);
+
+    Outcome bad = run("list --sql \"select PROD_ID from PRODUCT\"");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("RecordSetError error raised, with message : Field 'PROD_BARCODE' not found"),
+              std::string::npos)
+        << bad.err;
+}
+
+TEST_F(BatchTest, ImportSavesNewProductsAndSummarises) {
+    std::string file = csv("in.csv", "A1,,x,,,,,01,,,,,,,,,,,,,,,,,,,,,,,,,,w\n"
+                                     "N1,,新品,,,,,01,,,,,,,,,,,,,,,,12.5,,,,,,,,,,w\n"
+                                     "N2,,無分類,,,,,ZZ,,,,,,,,,,,,,,,,,,,,,,,,,,w\n");
+    Outcome r = run("import '" + file + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* line : {"rows read: 3\n", "appended: 2\n", "skipped (already listed): 1\n",
+                             "marked * (category not on file): 1\n", "marked # (product on file): 1\n",
+                             "saved: 2\n", "failed: 0\n"})
+        EXPECT_NE(r.err.find(line), std::string::npos) << line << r.err;
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "3");
+    EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'N1'"), "batch@example.com");
+}
+
+TEST_F(BatchTest, AFailedImportSavesNothingAndExitsOne) {
+    struct {
+        const char* body;
+        const char* message;
+    } cases[] = {
+        {"N1,,ok,,,,,01,,,,,,,,,,,,,,,,,,,,,,,,,,w\nN2,,no owner\n",
+         "RecordSetError error raised, with message : 欄位 'WUID' 必須有值"},
+        {"N1,,bad price,,,,,01,,,,,,,,,,,,,,,,abc,,,,,,,,,,w\n",
+         "ConvertError error raised, with message : 'abc' 不是有效的數值"},
+    };
+    for (const auto& c : cases) {
+        Outcome r = run("import '" + csv("bad.csv", c.body) + "'");
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "1");
+    }
+}
+
+TEST_F(BatchTest, CheckPrintsMarkedRowsWithoutSaving) {
+    Outcome r = run("check '" + csv("c.csv", "N2,,x,,,,,ZZ,,,,,,,,,,,,,,,,,,,,,,,,,,w\n") + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "#\tA1\n*\tN2\n");
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "1");
+}
+
+TEST_F(BatchTest, ExportWritesTheWorkbookByTheNameRule) {
+    Outcome r = run("export '" + database.folder() + "out'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(text::fileExists(database.folder() + "out.xls"));
+    EXPECT_NE(r.err.find("written: " + database.folder() + "out.xls"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchTest, FullModeImportListsFailures) {
+    text::writeFile(database.folder() + "lumara.txt", "shop01\n");
+    database.exec("alter table PRODUCT drop SEC_DIS");
+    text::writeFile(database.folder() + "full.csv", "01,文具,A1,更新\n01,文具,NEW,新\n");
+    Outcome r = run("import '" + database.folder() + "full.csv'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("saved: 1\nfailed: 1\n  NEW轉檔失敗..\n"), std::string::npos) << r.err;
+    EXPECT_EQ(database.scalar("select PROD_NAME from PRODUCT where PROD_ID = 'A1'"), "更新");
+}
+
+TEST_F(BatchTest, UsageErrorsExitTwo) {
+    EXPECT_EQ(run("").status, 2);
+    EXPECT_EQ(run("frobnicate").status, 2);
+    EXPECT_EQ(run("import").status, 2);
+    EXPECT_EQ(run("import /no/such/file.xlsx").status, 2);
+    EXPECT_EQ(run("--help").status, 0);
+}
