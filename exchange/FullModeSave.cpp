@@ -214,7 +214,7 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
             ++result.updated;
         }
         if (r.description.empty()) continue;
-        batch.run([&] {
+        batch.runSingleChange([&] {
             std::string bytes = descriptionBytes(r.description);
             descExists.setString("PROD_ID", r.key);
             descExists.open();

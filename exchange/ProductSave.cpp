@@ -82,6 +82,8 @@ void refreshCategoryNames(db::Connection& conn, const char* firstLine) {
     db::Query q(&conn);
     q.add(firstLine);
     q.add(" (select FIRST 1 SKIP 0 pd_itemname from prod_item where pd_itemid = product.pd_itemid) ");
+    q.add(" where pd_itemname is distinct from "
+          "(select FIRST 1 SKIP 0 pd_itemname from prod_item where pd_itemid = product.pd_itemid) ");
     q.exec();
 }
 
@@ -153,6 +155,8 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
     db::Query q(&conn);
     q.add("update product set supp_corp_name = ");
     q.add(" (select FIRST 1 corp_name from supplier where corp_id = product.supp_corp_id) ");
+    q.add(" where supp_corp_name is distinct from "
+          "(select FIRST 1 corp_name from supplier where corp_id = product.supp_corp_id) ");
     q.exec();
 }
 

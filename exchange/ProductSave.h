@@ -32,6 +32,6 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
                      const std::string& ownerStamp, SaveResult& result, const Progress& progress = {});
 
 // Products committed together by the saves.
-inline constexpr std::size_t kCommitGroup = 500;
+inline constexpr std::size_t kCommitGroup = 2000;
 
 } // namespace exchange

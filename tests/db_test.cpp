@@ -122,7 +122,7 @@ TEST_F(DbTest, StatementsCommitOnTheirOwn) {
     ins.setSql("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values (:ID, :NAME)");
     ins.setString("ID", "C1");
     ins.setString("NAME", "文具");
-    EXPECT_EQ(ins.exec(), 1);
+    EXPECT_EQ(ins.execRowsAffected(), 1);
     EXPECT_FALSE(conn.inTransaction());
     EXPECT_EQ(database.scalar("select PD_ITEMNAME from PROD_ITEM where PD_ITEMID='C1'"), "文具");
 }

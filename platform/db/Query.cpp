@@ -551,7 +551,11 @@ void Query::next() {
     fetch();
 }
 
-int64_t Query::exec() {
+void Query::exec() { run(false); }
+
+int64_t Query::execRowsAffected() { return run(true); }
+
+int64_t Query::run(bool count) {
     close();
     if (!conn_) throw DatabaseError("The statement has no connection");
     connect();
@@ -565,7 +569,7 @@ int64_t Query::exec() {
         stmt_->execute(&st, tx_, in, in ? inBuf_.data() : nullptr, hasOutput ? outMeta_ : nullptr,
                        hasOutput ? outBuf_.data() : nullptr);
         if (hasOutput) readRow(tx_);
-        affected = int64_t(stmt_->getAffectedRecords(&st));
+        if (count) affected = int64_t(stmt_->getAffectedRecords(&st));
     } catch (...) {
         finish(false);
         throw;

@@ -67,9 +67,12 @@ public:
 
     // Runs a statement that returns rows and positions on the first row.
     void open();
-    // Runs a statement for its effect; returns the number of rows it changed.
-    // Output values of RETURNING or EXECUTE PROCEDURE are readable afterwards.
-    int64_t exec();
+    // Runs a statement for its effect. Output values of RETURNING or EXECUTE
+    // PROCEDURE are readable afterwards.
+    void exec();
+    // As exec(), and returns the number of rows the statement changed (one
+    // more request to the engine, so only where the count is wanted).
+    int64_t execRowsAffected();
     void close() noexcept;
 
     bool active() const { return active_; }
@@ -114,6 +117,7 @@ private:
     void describeOutput();
     void readRow(Firebird::ITransaction* tx);
     void fetch();
+    int64_t run(bool count);
     Firebird::ITransaction* runTransaction(bool readOnly);
     void finish(bool commit) noexcept;
 

@@ -1,0 +1,248 @@
+// Benchmark of the exchange operations at 100,000 products (not a test).
+//
+//   tavola-bench [--rows N] [--server-password PW]
+//
+// Creates its databases and workbooks in a temporary folder from a fixed
+// seed, times load-all, export, import, check, normal save and full-mode
+// upsert with the embedded engine (and over a loopback server when a SYSDBA
+// password is given), times the engine's own script tool loading the same
+// products, and prints rows per second for each.
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "exchange/FullModeSave.h"
+#include "exchange/ImportCheck.h"
+#include "exchange/ProductList.h"
+#include "exchange/ProductSave.h"
+#include "exchange/ProductWorkbook.h"
+#include "exchange/WorkbookImport.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Query.h"
+#include "platform/text/Text.h"
+#include "platform/workbook/SheetReader.h"
+#include "platform/workbook/SheetWriter.h"
+#include "tests/support/BaseSchema.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+void rate(const char* what, const std::string& where, std::size_t rows, double secs) {
+    std::printf("%-22s %-9s %8zu rows %8.2f s %10.0f rows/s\n", what, where.c_str(), rows, secs, rows / secs);
+    std::fflush(stdout);
+}
+
+std::string productId(std::size_t i, const char* prefix) {
+    char b[24];
+    std::snprintf(b, sizeof b, "%s%07zu", prefix, i);
+    return b;
+}
+
+// Deterministic product text of row i.
+std::string productName(std::size_t i) {
+    static const char* words[] = {"精選", "原子筆", "筆記本", "滑鼠", "鍵盤", "茶葉", "咖啡", "書籍", "背包", "水壺"};
+    return std::string(words[i % 10]) + words[(i / 10) % 10] + std::to_string(i % 997);
+}
+
+db::ConnectionParams paramsFor(const std::string& database, const std::string& password) {
+    db::ConnectionParams p;
+    p.setLines({"Database=" + database, "user_name=SYSDBA", "password=" + password, "servercharset=UTF8",
+                "sqldialect=3", "isolationlevel=ReadCommitted", "waitonlocks=True"});
+    return p;
+}
+
+void seedProducts(db::Connection& conn, std::size_t rows) {
+    db::Query q(&conn);
+    q.setSql("INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, PD_ITEMID, SALE_PRICE, WUID) "
+             "VALUES (:ID, :BC, :NAME, '01', :P, 'bench')");
+    conn.startTransaction();
+    for (std::size_t i = 0; i < rows; ++i) {
+        q.setString("ID", productId(i, "P"));
+        q.setString("BC", "471" + productId(i, ""));
+        q.setString("NAME", productName(i));
+        q.setDouble("P", double(i % 5000) / 2);
+        q.exec();
+    }
+    conn.commit();
+}
+
+// A product workbook of new products (numbers N...), owner filled in.
+void writeNewProductsWorkbook(const std::string& path, std::size_t rows) {
+    workbook::SheetWriter w(path, "Sheet1");
+    auto fields = exchange::productListFields();
+    for (std::size_t c = 0; c < fields.size(); ++c) w.text(0, unsigned(c), fields[c].label());
+    for (std::size_t i = 0; i < rows; ++i) {
+        unsigned r = unsigned(i + 1);
+        w.text(r, 0, "\x7F" + productId(i, "N"));
+        w.text(r, 1, "\x7F" "471" + productId(i, ""));
+        w.text(r, 2, productName(i));
+        w.text(r, 7, i % 10 ? "01" : "99");
+        if (i % 10) w.text(r, 8, "文具用品");
+        w.text(r, 13, "個");
+        w.number(r, 23, double(i % 5000) / 2);
+        w.text(r, 33, "bench@example.com");
+    }
+    w.close();
+}
+
+workbook::Grid fullModeGrid(std::size_t rows) {
+    std::vector<std::vector<std::string>> cells;
+    cells.reserve(rows);
+    for (std::size_t i = 0; i < rows; ++i)
+        cells.push_back({"01", "文具", productId(i, "F"), productName(i), "", "", "", "100", "90", "80", "50", "S001",
+                         "供應商", "", "NTD", "10", "", "", "", i % 2 ? "" : "說明一\n說明二", "群組", "平裝", "初版",
+                         "關鍵字"});
+    return workbook::Grid::fromRows(cells);
+}
+
+// The script tool loading the same three rows per product in one transaction.
+double scriptToolSeconds(const std::string& database, const std::string& password, const std::string& folder,
+                         std::size_t rows) {
+    std::string script = folder + "load.sql";
+    std::string sql = "SET AUTODDL OFF;\n";
+    sql.reserve(rows * 700);
+    for (std::size_t i = 0; i < rows; ++i) {
+        std::string id = productId(i, "S");
+        sql += "INSERT INTO PRODUCT(PROD_ID,PROD_BARCODE,PROD_NAME,PD_ITEMID,UNIT_ID,SALE_PRICE,ORIGINAL_PRICE,"
+               "CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) VALUES('" + id + "','471" + id +
+               "','" + productName(i) + "','01','個',12.5,0,'2026/01/01 00:00:00','qimport','127.0.0.1',"
+               "'2026/01/01 00:00:00','qimport','127.0.0.1','bench');\n";
+        sql += "INSERT INTO PRODUCT2(PROD_ID,PUT_ID,FIRST_COST,STD_COST,AVG_COST,MAVG_COST,LAST_COST,NETAVG_COST,"
+               "SAFE_DAY,SAFE_QTY,BEFORE_QTY,NOW_QTY,BEFORE_LENDQTY,LENDQTY,P_LOWQTY,P_CHANGE_YN,P_LENGTH,P_WIDTH,"
+               "P_HEIGHT,CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) VALUES('" + id +
+               "','',0,0,0,0,0,0,0,0,0,0,0,0,1,'Y',0,0,0,'2026/01/01 00:00:00','qimport','127.0.0.1',"
+               "'2026/01/01 00:00:00','qimport','127.0.0.1','bench');\n";
+        sql += "INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE) VALUES('" + id + "',0,12.5);\n";
+    }
+    sql += "COMMIT;\n";
+    text::writeFile(script, sql);
+    std::string cmd = "isql-fb -q -ch UTF8 -user SYSDBA -password '" + password + "' -i '" + script + "' '" +
+                      database + "' > /dev/null";
+    auto t = Clock::now();
+    if (std::system(cmd.c_str()) != 0) {
+        std::fprintf(stderr, "the script tool failed: %s\n", cmd.c_str());
+        return 0;
+    }
+    return seconds(t);
+}
+
+void runAll(const std::string& where, const std::string& folder, const std::string& prefix,
+            const std::string& password, std::size_t rows) {
+    auto make = [&](const char* name) {
+        std::string db = prefix + folder + name;
+        testdata::createBaseDatabase(paramsFor(db, password));
+        return db;
+    };
+    // Load-all and export over a database of `rows` products.
+    std::string dbList = make("list.fdb");
+    {
+        db::Connection conn;
+        conn.params() = paramsFor(dbList, password);
+        seedProducts(conn, rows);
+        dataset::RecordSet list;
+        list.setFields(exchange::productListFields());
+        list.setConnection(&conn);
+        auto t = Clock::now();
+        exchange::loadAll(list);
+        rate("load-all", where, list.rowCount(), seconds(t));
+        t = Clock::now();
+        exchange::writeProductWorkbook(list, folder + "export.xlsx");
+        rate("export", where, list.rowCount(), seconds(t));
+    }
+    // Import, check and save of `rows` new products.
+    std::string book = folder + "new-products.xlsx";
+    if (!text::fileExists(book)) writeNewProductsWorkbook(book, rows);
+    std::string dbSave = make("save.fdb");
+    {
+        db::Connection conn;
+        conn.params() = paramsFor(dbSave, password);
+        db::Query item(&conn);
+        item.setSql("INSERT INTO PROD_ITEM (PD_ITEMID, PD_ITEMNAME) VALUES ('01', '文具用品')");
+        item.exec();
+        dataset::RecordSet list;
+        list.setFields(exchange::productListFields());
+        list.setConnection(&conn);
+        exchange::loadAll(list);
+        auto t = Clock::now();
+        workbook::Grid grid = workbook::readSheet(book, "Sheet1");
+        exchange::ImportResult ir;
+        exchange::importIntoList(grid, list, ir);
+        rate("import", where, ir.appended, seconds(t));
+        t = Clock::now();
+        auto cr = exchange::checkList(list, conn);
+        rate("check", where, cr.rows, seconds(t));
+        t = Clock::now();
+        exchange::SaveResult sr;
+        exchange::saveNewProducts(list, conn, "bench@example.com", "bench", sr);
+        double saveSecs = seconds(t);
+        rate("normal save", where, sr.saved, saveSecs);
+        t = Clock::now();
+        exchange::SaveResult again;
+        exchange::saveNewProducts(list, conn, "bench@example.com", "bench", again);
+        rate("second save (all known)", where, again.rows, seconds(t));
+
+        std::string dbScript = make("script.fdb");
+        double scriptSecs = scriptToolSeconds(dbScript, password, folder, rows);
+        if (scriptSecs > 0) {
+            rate("script tool load", where, rows, scriptSecs);
+            std::printf("%-22s %-9s %8.2fx the script tool\n", "normal save ratio", where.c_str(),
+                        (sr.saved / saveSecs) / (rows / scriptSecs));
+        }
+    }
+    std::string dbFull = make("full.fdb");
+    {
+        db::Connection conn;
+        conn.params() = paramsFor(dbFull, password);
+        workbook::Grid grid = fullModeGrid(rows);
+        auto t = Clock::now();
+        exchange::UpsertResult ur;
+        exchange::upsertFullMode(grid, conn, "bench", ur);
+        rate("full-mode upsert", where, ur.rows - ur.failed.size(), seconds(t));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::size_t rows = 100000;
+    std::string serverPassword;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--rows" && i + 1 < argc) rows = std::stoul(argv[++i]);
+        else if (a == "--server-password" && i + 1 < argc) serverPassword = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: tavola-bench [--rows N] [--server-password PW]\n");
+            return 2;
+        }
+    }
+    std::string folder = (std::filesystem::temp_directory_path() / "tavola-bench").string() + "/";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::all);
+    try {
+        runAll("embedded", folder, "", "masterkey", rows);
+        if (!serverPassword.empty()) {
+            std::string serverFolder = folder + "server/";
+            std::filesystem::create_directories(serverFolder);
+            std::filesystem::permissions(serverFolder, std::filesystem::perms::all);
+            std::filesystem::copy_file(folder + "new-products.xlsx", serverFolder + "new-products.xlsx");
+            runAll("server", serverFolder, "localhost:", serverPassword, rows);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tavola-bench: %s\n", e.what());
+        return 1;
+    }
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    std::printf("peak memory: %.0f MB\n", ru.ru_maxrss / 1024.0);
+    std::filesystem::remove_all(folder);
+    return 0;
+}
