@@ -202,6 +202,10 @@ void Query::prepare(ITransaction* tx) {
     outMeta_ = stmt_->getOutputMetadata(&st);
     if (inMeta_->getCount(&st) != markers_.size())
         throw DatabaseError("The statement's parameters do not match its text");
+    inSlots_.resize(markers_.size());
+    for (unsigned i = 0; i < markers_.size(); ++i)
+        inSlots_[i] = {inMeta_->getType(&st, i) & ~1u, inMeta_->getLength(&st, i), inMeta_->getSubType(&st, i),
+                       inMeta_->getCharSet(&st, i)};
     describeOutput();
 }
 
@@ -254,46 +258,46 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
     // The shape (type and length of every marker) decides whether the last
     // message layout can be reused; text lengths only grow, so a run of rows
     // settles on one layout.
-    std::vector<std::pair<unsigned, unsigned>> shape(n);
+    shape_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const Param& p = params_[markers_[i]];
         if (!p.set) throw DatabaseError("No value for parameter '" + p.name + "'");
-        unsigned srvType = inMeta_->getType(&st, unsigned(i)) & ~1u;
-        if (p.isBlob)
-            shape[i] = {SQL_BLOB, unsigned(sizeof(ISC_QUAD))};
-        else if (std::holds_alternative<std::string>(p.value)) {
-            unsigned need = unsigned(std::get<std::string>(p.value).size());
+        const InputSlot& srv = inSlots_[i];
+        if (p.isBlob) {
+            shape_[i] = {SQL_BLOB, unsigned(sizeof(ISC_QUAD))};
+        } else if (auto* text = std::get_if<std::string>(&p.value)) {
+            auto need = unsigned(text->size());
             if (need > 32765) {
-                if (srvType != SQL_BLOB)
+                if (srv.type != SQL_BLOB)
                     throw DatabaseError("Value of parameter '" + p.name + "' is too long");
-                shape[i] = {SQL_BLOB, unsigned(sizeof(ISC_QUAD))};
+                shape_[i] = {SQL_BLOB, unsigned(sizeof(ISC_QUAD))};
                 continue;
             }
             unsigned cap = std::max(32u, (need + 31) / 32 * 32);
-            if (i < inShape_.size() && inShape_[i].first == SQL_VARYING)
-                cap = std::max(cap, inShape_[i].second);
-            shape[i] = {SQL_VARYING, std::min(cap, 32765u)};
-        } else if (std::holds_alternative<int64_t>(p.value))
-            shape[i] = {SQL_INT64, 8};
-        else if (std::holds_alternative<double>(p.value))
-            shape[i] = {SQL_DOUBLE, 8};
-        else
-            shape[i] = {srvType, inMeta_->getLength(&st, unsigned(i))};
+            if (i < inShape_.size() && inShape_[i].first == SQL_VARYING) cap = std::max(cap, inShape_[i].second);
+            shape_[i] = {SQL_VARYING, std::min(cap, 32765u)};
+        } else if (std::holds_alternative<int64_t>(p.value)) {
+            shape_[i] = {SQL_INT64, 8};
+        } else if (std::holds_alternative<double>(p.value)) {
+            shape_[i] = {SQL_DOUBLE, 8};
+        } else {
+            shape_[i] = {srv.type, srv.length};
+        }
     }
-    if (!inMsg_ || shape != inShape_) {
+    if (!inMsg_ || shape_ != inShape_) {
         IMetadataBuilder* b = inMeta_->getBuilder(&st);
         try {
             for (unsigned i = 0; i < n; ++i) {
-                auto [type, len] = shape[i];
-                unsigned srvType = inMeta_->getType(&st, i) & ~1u;
+                auto [type, len] = shape_[i];
+                const InputSlot& srv = inSlots_[i];
                 b->setType(&st, i, type | 1);
                 if (type == SQL_VARYING) {
                     b->setCharSet(&st, i, conn_->charsetId());
                     b->setSubType(&st, i, 0);
                     b->setScale(&st, i, 0);
                 } else if (type == SQL_BLOB) {
-                    b->setSubType(&st, i, srvType == SQL_BLOB ? inMeta_->getSubType(&st, i) : 0);
-                    if (srvType == SQL_BLOB) b->setCharSet(&st, i, inMeta_->getCharSet(&st, i));
+                    b->setSubType(&st, i, srv.type == SQL_BLOB ? srv.subType : 0);
+                    if (srv.type == SQL_BLOB) b->setCharSet(&st, i, srv.charset);
                 } else if (type == SQL_INT64 || type == SQL_DOUBLE) {
                     b->setScale(&st, i, 0);
                     b->setSubType(&st, i, 0);
@@ -307,15 +311,19 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
             throw;
         }
         b->release();
-        inShape_ = std::move(shape);
+        inShape_ = shape_;
+        inOffsets_.resize(n);
+        for (unsigned i = 0; i < n; ++i)
+            inOffsets_[i] = {inMsg_->getOffset(&st, i), inMsg_->getNullOffset(&st, i)};
+        inLength_ = inMsg_->getMessageLength(&st);
     }
-    buf.assign(inMsg_->getMessageLength(&st), 0);
+    buf.resize(inLength_);
     for (unsigned i = 0; i < n; ++i) {
         const Param& p = params_[markers_[i]];
-        unsigned char* field = buf.data() + inMsg_->getOffset(&st, i);
-        auto* nullFlag = reinterpret_cast<short*>(buf.data() + inMsg_->getNullOffset(&st, i));
-        *nullFlag = db::isNull(p.value) ? -1 : 0;
-        if (db::isNull(p.value)) continue;
+        unsigned char* field = buf.data() + inOffsets_[i].first;
+        short nullFlag = db::isNull(p.value) ? -1 : 0;
+        std::memcpy(buf.data() + inOffsets_[i].second, &nullFlag, sizeof nullFlag);
+        if (nullFlag) continue;
         switch (inShape_[i].first) {
         case SQL_VARYING: {
             const std::string& s = std::get<std::string>(p.value);

@@ -136,7 +136,16 @@ private:
     Firebird::IMessageMetadata* inMeta_ = nullptr;  // the server's description
     Firebird::IMessageMetadata* outMeta_ = nullptr;
     Firebird::IMessageMetadata* inMsg_ = nullptr;   // the message we send
-    std::vector<std::pair<unsigned, unsigned>> inShape_;
+    // The server's description of each marker, read once per prepare.
+    struct InputSlot {
+        unsigned type, length;
+        int subType;
+        unsigned charset;
+    };
+    std::vector<InputSlot> inSlots_;
+    std::vector<std::pair<unsigned, unsigned>> inShape_, shape_;
+    std::vector<std::pair<unsigned, unsigned>> inOffsets_; // value, null flag
+    unsigned inLength_ = 0;
     std::vector<unsigned char> inBuf_, outBuf_;
 
     Firebird::IResultSet* cursor_ = nullptr;
