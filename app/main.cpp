@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     app.prompts.setParent(&FormTavola);
     TSimpleDataMod SimpleDataMod(folder, args, &app.prompts);
     FormTavola.setDataModule(&SimpleDataMod);
-    TFormSearchData FormSearchData(&FormTavola);
+    TFormSearchData::init(folder, &app.prompts, &FormTavola);
 
     FormTavola.show();
     int rc = QApplication::exec();

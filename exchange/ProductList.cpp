@@ -105,6 +105,26 @@ RowMark rowMark(const dataset::RecordSet& list, std::size_t row) {
     return RowMark::None;
 }
 
+std::string selectList(const dataset::RecordSet& list) {
+    std::string s;
+    for (const auto& f : list.fields()) s += (s.empty() ? "" : ",") + f.name;
+    return s + " ";
+}
+
+std::string selectedProductsSql(const std::string& select, const std::vector<std::string>& ids) {
+    std::string in;
+    for (const auto& id : ids) {
+        if (!in.empty()) in += ",";
+        in += "'";
+        for (char c : id) {
+            in += c;
+            if (c == '\'') in += '\'';
+        }
+        in += "'";
+    }
+    return "select " + select + " from PRODUCT where PROD_ID in (" + in + ") order by PROD_ID";
+}
+
 bool fullModeMarkerPresent(const std::string& appFolder) {
     return text::fileExists(appFolder + kMarkerFile);
 }

@@ -34,6 +34,15 @@ inline constexpr const char* kMarkCategoryUnknown = "*";
 inline constexpr const char* kMarkOnFile = "#";
 RowMark rowMark(const dataset::RecordSet& list, std::size_t row);
 
+// The filter's select list: the list's field names joined by ",", with one
+// blank after the last.
+std::string selectList(const dataset::RecordSet& list);
+
+// The statement that lists exactly the given products, ordered by number.
+// Each number is written as a correctly quoted literal, so a number holding a
+// quote is looked up as it stands.
+std::string selectedProductsSql(const std::string& selectList, const std::vector<std::string>& ids);
+
 // Full mode: the marker file "lumara.txt" in the application folder.
 inline constexpr const char* kMarkerFile = "lumara.txt";
 bool fullModeMarkerPresent(const std::string& appFolder);

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "datamodule/TSimpleDataMod.h"
+#include "TFormSearchData.h"
 #include "exchange/FullModeSave.h"
 #include "exchange/ImportCheck.h"
 #include "exchange/ProductList.h"
@@ -86,7 +87,7 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     auto* middle = new QVBoxLayout(Panel2);
     middle->setContentsMargins(0, 0, 0, 0);
     DBGrid1 = new QTableView(Panel2);
-    model_ = new ui::RecordSetModel(cdsDataMaster_, this);
+    model_ = new ui::RecordSetModel(&cdsDataMaster_, this);
     model_->setRowColor([this](std::size_t row) { return rowColor(row); });
     DBGrid1->setModel(model_);
     DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -149,6 +150,7 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     root->addWidget(Panel4);
 
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton2Click(); }); });
     connect(SpeedButton3, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton3Click(); }); });
     connect(SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4Click(); }); });
     connect(SpeedButton5, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton5Click(); }); });
@@ -209,7 +211,12 @@ void TFormTavola::SpeedButton1Click() {
     }
 }
 
-void TFormTavola::listChanged() { model_->reload(); }
+// The grid keeps its column layout (set by load-all) across a reload.
+void TFormTavola::listChanged() {
+    QByteArray layout = DBGrid1->horizontalHeader()->saveState();
+    model_->reload();
+    DBGrid1->horizontalHeader()->restoreState(layout);
+}
 
 QColor TFormTavola::rowColor(std::size_t row) const {
     switch (exchange::rowMark(cdsDataMaster_, row)) {
@@ -338,4 +345,34 @@ void TFormTavola::SpeedButton5Click() {
         exchange::saveNewProducts(cdsDataMaster_, conn, module_->wuid(), owner, result, step);
     }
     prompts_->warning("資料匯入完成..!");
+}
+
+void TFormTavola::SpeedButton2Click() {
+    std::string select = exchange::selectList(cdsDataMaster_);
+    DS_Search.dataSet = &cdsDataMaster_;
+    TFormSearchData* dialog = TFormSearchData::init(appFolder_, prompts_, this);
+    dialog->setConnection(SQLQuery1.connection());
+    dialog->DS = &DS_Search;
+    dialog->sTableName = "PRODUCT";
+    dialog->TB = &cdsDataMaster_;
+    dialog->sSelectField = select;
+    dialog->sSQLString = " ORDER BY PROD_ID";
+    bool confirmed = dialog->SHOW();
+    listChanged(); // the dialog may have sorted the list
+    if (!confirmed) return;
+    std::string searched = dialog->GetSQLText();
+    std::vector<std::string> ids = text::splitLines(dialog->GetMutiValue("PROD_ID"));
+    DS_Search.dataSet = &cdsDataMaster_;
+    // The picked rows win over the search; with neither, the list reopens with
+    // its previous statement.
+    std::string statement = !ids.empty() ? exchange::selectedProductsSql(select, ids) : searched;
+    cdsDataMaster_.close();
+    if (!statement.empty()) cdsDataMaster_.setCommandText(statement);
+    try {
+        cdsDataMaster_.open();
+    } catch (...) {
+        listChanged();
+        throw;
+    }
+    listChanged();
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/Prompts.h"
+#include "platform/dataset/DataSource.h"
 #include "platform/dataset/RecordSet.h"
 #include "platform/db/Query.h"
 
@@ -41,6 +42,7 @@ public:
     void FormCreate();
     void FormShow();
     void SpeedButton1Click();
+    void SpeedButton2Click();
     void SpeedButton3Click();
     void SpeedButton4Click();
     void SpeedButton5Click();
@@ -73,6 +75,7 @@ public:
     QProgressBar* ProgressBar1;
     QCheckBox* CheckBox1;
     db::Query SQLQuery1;
+    dataset::DataSource DS_Search;
 
 protected:
     void showEvent(QShowEvent* e) override;

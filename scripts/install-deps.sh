@@ -10,7 +10,7 @@ packages=(
   firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   qt6-base-dev qt6-base-dev-tools libgl-dev
   liborcus-dev libboost-dev libfreexl-dev
-  libxlsxwriter-dev libpugixml-dev libsimpleini-dev libcli11-dev libfmt-dev
+  libxlsxwriter-dev libpugixml-dev libsimpleini-dev libicu-dev libcli11-dev libfmt-dev
   fonts-noto-cjk xvfb xauth imagemagick
 )
 

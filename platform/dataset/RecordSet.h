@@ -124,6 +124,13 @@ public:
 
     // Sorts by field names separated by ";" (ascending, nulls first).
     void setIndexFieldNames(const std::string& names, bool descending = false);
+    // Replaces the index definitions by one named index on the given fields
+    // and sorts by it.
+    void setIndexName(const std::string& indexName, const std::string& fields) {
+        indexName_ = indexName;
+        setIndexFieldNames(fields);
+    }
+    const std::string& indexName() const { return indexName_; }
     const std::string& indexFieldNames() const { return indexFields_; }
 
     // Whole content: field definitions and rows.
@@ -150,6 +157,7 @@ private:
     db::Connection* conn_ = nullptr;
     std::string commandText_;
     std::string indexFields_;
+    std::string indexName_;
     bool indexDescending_ = false;
     bool persistent_ = false; // fields declared by the owner, kept across fills
 };

@@ -2,8 +2,14 @@
 
 namespace ui {
 
-RecordSetModel::RecordSetModel(dataset::RecordSet& set, QObject* parent)
+RecordSetModel::RecordSetModel(dataset::RecordSet* set, QObject* parent)
     : QAbstractTableModel(parent), set_(set) {}
+
+void RecordSetModel::setRecordSet(dataset::RecordSet* set) {
+    beginResetModel();
+    set_ = set;
+    endResetModel();
+}
 
 void RecordSetModel::reload() {
     beginResetModel();
@@ -11,19 +17,19 @@ void RecordSetModel::reload() {
 }
 
 int RecordSetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !set_.active()) return 0;
-    return int(set_.rowCount());
+    if (parent.isValid() || !set_ || !set_->active()) return 0;
+    return int(set_->rowCount());
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(set_.fieldCount());
+    return parent.isValid() || !set_ ? 0 : int(set_->fieldCount());
 }
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || !set_.active() || std::size_t(index.row()) >= set_.rowCount())
+    if (!index.isValid() || !set_ || !set_->active() || std::size_t(index.row()) >= set_->rowCount())
         return {};
     if (role == Qt::DisplayRole) {
-        const auto& v = set_.row(std::size_t(index.row()))[std::size_t(index.column())];
+        const auto& v = set_->row(std::size_t(index.row()))[std::size_t(index.column())];
         return QString::fromStdString(db::toText(v));
     }
     if (role == Qt::ForegroundRole && rowColor_) {
@@ -36,8 +42,8 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
 QVariant RecordSetModel::headerData(int section, Qt::Orientation o, int role) const {
     if (role != Qt::DisplayRole) return {};
     if (o == Qt::Horizontal) {
-        if (section < 0 || std::size_t(section) >= set_.fieldCount()) return {};
-        return QString::fromStdString(set_.fields()[std::size_t(section)].label());
+        if (!set_ || section < 0 || std::size_t(section) >= set_->fieldCount()) return {};
+        return QString::fromStdString(set_->fields()[std::size_t(section)].label());
     }
     return section + 1;
 }

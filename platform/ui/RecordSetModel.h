@@ -15,7 +15,11 @@ namespace ui {
 class RecordSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit RecordSetModel(dataset::RecordSet& set, QObject* parent = nullptr);
+    explicit RecordSetModel(dataset::RecordSet* set, QObject* parent = nullptr);
+
+    // Shows another record set (or none).
+    void setRecordSet(dataset::RecordSet* set);
+    dataset::RecordSet* recordSet() const { return set_; }
 
     // Text colour of a row, or an invalid colour for the view's default.
     void setRowColor(std::function<QColor(std::size_t row)> f) { rowColor_ = std::move(f); }
@@ -27,7 +31,7 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
 private:
-    dataset::RecordSet& set_;
+    dataset::RecordSet* set_;
     std::function<QColor(std::size_t)> rowColor_;
 };
 
