@@ -64,7 +64,12 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     QPalette white = Panel1->palette();
     white.setColor(QPalette::Window, Qt::white);
     Panel1->setPalette(white);
-    auto* panel = new QHBoxLayout(Panel1);
+    // Two rows: what a condition is made of, then what to do with it.
+    auto* rows = new QVBoxLayout(Panel1);
+    auto* panel = new QHBoxLayout;
+    auto* actions = new QHBoxLayout;
+    rows->addLayout(panel);
+    rows->addLayout(actions);
     auto* columnBox = new QVBoxLayout;
     auto* columnLabel = new QLabel(QString::fromUtf8("搜尋欄位選擇"), Panel1);
     columnLabel->setStyleSheet("color: blue");
@@ -102,9 +107,9 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     SpeedButton1 = toolButton("開始尋找", Panel1);
     SpeedButton2 = toolButton("條件重設", Panel1);
     SpeedButton2->setToolTip(QString::fromUtf8("重設條件"));
-    panel->addWidget(SpeedButton3);
-    panel->addWidget(SpeedButton1);
-    panel->addWidget(SpeedButton2);
+    actions->addWidget(SpeedButton3);
+    actions->addWidget(SpeedButton1);
+    actions->addWidget(SpeedButton2);
 
     DBGridSQL = new QTableView(Panel1);
     conditionModel_ = new ui::RecordSetModel(&conditions.CDS_SQL, this);
@@ -116,7 +121,7 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     for (int c : {0, 1, 2}) DBGridSQL->setColumnHidden(c, true);
     DBGridSQL->setColumnWidth(3, 80);
     DBGridSQL->setColumnWidth(4, 80);
-    panel->addWidget(DBGridSQL);
+    actions->addWidget(DBGridSQL);
 
     auto* nav = new QVBoxLayout;
     auto* navRow = new QHBoxLayout;
@@ -132,7 +137,8 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     Memo1->setStyleSheet("background-color: rgb(221, 219, 253)");
     Memo1->setPlainText("");
     nav->addWidget(Memo1);
-    panel->addLayout(nav);
+    actions->addLayout(nav);
+    actions->addStretch();
     root->addWidget(Panel1);
 
     auto* middle = new QHBoxLayout;
@@ -155,6 +161,7 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     DBGrid1->verticalHeader()->setDefaultSectionSize(20);
     DBGrid1->installEventFilter(this);
     DBGrid1->viewport()->installEventFilter(this);
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { currentRowChanged(); });
     middle->addWidget(DBGrid1);
     root->addLayout(middle, 1);
 
@@ -274,7 +281,9 @@ void TFormSearchData::opening() {
     Panel1->setVisible(!iHideSearch);
     QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry() : QRect(0, 0, 1024, 768);
     auto s = search::loadWindowSettings(settingsFile(), sTableName, screen.width(), screen.height());
-    resize(s.width, s.height);
+    // The stored size is the outer size of the window.
+    QSize frame = frameGeometry().size() - geometry().size();
+    resize(s.width - frame.width(), s.height - frame.height());
     move(s.left, s.top);
     rememberedColumn_ = s.combo;
     setMatchMode(s.radio);
@@ -311,8 +320,6 @@ void TFormSearchData::fillColumnLists() {
 void TFormSearchData::showDataSet(dataset::RecordSet* set) {
     if (DS) DS->dataSet = set;
     resultModel_->setRecordSet(set);
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { currentRowChanged(); }, Qt::UniqueConnection);
     updateNavigation();
 }
 
