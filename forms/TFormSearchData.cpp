@@ -304,6 +304,7 @@ void TFormSearchData::opening() {
                                                                                                 : -1);
     searchField_ = TB && TB->fieldCount() > 0 ? 0 : -1;
     SQLQuery1.setConnection(CDS_Query.connection());
+    if (!iHideSearch) Edit1->setFocus();
     if (!Edit1->text().isEmpty()) SpeedButton1Click();
 }
 
