@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include "platform/text/Text.h"
+#include "services/IdentifierChecks.h"
+#include "services/Lookups.h"
+#include "services/Numbers.h"
+#include "services/Packets.h"
 
 using dataset::FieldDef;
 using dataset::FieldKind;
@@ -118,4 +122,61 @@ void TSimpleDataMod::SQLConnection1AfterConnect() {
     SQLQuery1.add("DELETE FROM PROD_CHGDATA WHERE FLAG_ID='EB' ");
     SQLQuery1.add("AND MASTERBILLID NOT IN (SELECT MASTERBILLID FROM CHGQTY_MASTER)");
     SQLQuery1.exec();
+}
+
+bool TSimpleDataMod::CheckBANO(const std::string& BANO) { return services::CheckBANO(BANO); }
+bool TSimpleDataMod::CheckRocID(const std::string& ID) { return services::CheckRocID(ID); }
+bool TSimpleDataMod::InvoiceNumCheck(const std::string& s) { return services::InvoiceNumCheck(s); }
+double TSimpleDataMod::RoundPrice(double _fv) const { return services::RoundNum(_fv, settings.price_dot); }
+double TSimpleDataMod::RoundNum(double _fv, int _iDot) { return services::RoundNum(_fv, _iDot); }
+
+std::string TSimpleDataMod::GetMaxBillID(const std::string& sTable, const std::string& sDate,
+                                         const std::string& sFlag) {
+    return services::GetMaxBillID(SQLConnection1, sTable, sDate, sFlag);
+}
+
+void TSimpleDataMod::SplitParams(const std::string& Params, std::vector<std::string>* Dest) {
+    services::SplitParams(Params, Dest);
+}
+
+std::string TSimpleDataMod::GetSalePrice(const std::string& sCorp_id, const std::string& sTempprodid,
+                                         int iPriceno, const std::string& sDate) {
+    return services::GetSalePrice(SQLConnection1, sCorp_id, sTempprodid, iPriceno, sDate);
+}
+
+std::string TSimpleDataMod::GetInPrice(const std::string& sCorp_id, const std::string& sTempprodid, int iPriceno) {
+    return services::GetInPrice(SQLConnection1, sCorp_id, sTempprodid, iPriceno);
+}
+
+std::string TSimpleDataMod::GetCostPrice(const std::string& sTempprodid, int iPriceno) {
+    return services::GetCostPrice(SQLConnection1, sTempprodid, iPriceno);
+}
+
+std::string TSimpleDataMod::GetPosPrice(const std::string& sTempprodid, const std::string& sDate) {
+    return services::GetPosPrice(SQLConnection1, sTempprodid, sDate);
+}
+
+std::string TSimpleDataMod::GetMaterial_Price(const std::string& sCorp_id, const std::string& sid) {
+    return services::GetMaterial_Price(SQLConnection1, sCorp_id, sid);
+}
+
+std::string TSimpleDataMod::GetProtector_Price(const std::string& sCorp_id, const std::string& sid) {
+    return services::GetProtector_Price(SQLConnection1, sCorp_id, sid);
+}
+
+std::string TSimpleDataMod::GetWorkProcess_Price(const std::string& sCorp_id, const std::string& sid) {
+    return services::GetWorkProcess_Price(SQLConnection1, sCorp_id, sid);
+}
+
+std::string TSimpleDataMod::GetMaterialName(const std::string& id) { return services::GetMaterialName(SQLConnection1, id); }
+std::string TSimpleDataMod::GetEmployeeName(const std::string& id) { return services::GetEmployeeName(SQLConnection1, id); }
+std::string TSimpleDataMod::GetProjName(const std::string& id) { return services::GetProjName(SQLConnection1, id); }
+std::string TSimpleDataMod::GetCustName(const std::string& id) { return services::GetCustName(SQLConnection1, id); }
+
+bool TSimpleDataMod::GetOrgPowerState(const std::string& org, const std::string& item, const std::string& col) {
+    return services::GetOrgPowerState(SQLConnection1, prompts_, org, item, col);
+}
+
+bool TSimpleDataMod::GetOrgPowerReportState(const std::string& org, const std::string& item, const std::string& col) {
+    return services::GetOrgPowerReportState(SQLConnection1, prompts_, org, item, col);
 }

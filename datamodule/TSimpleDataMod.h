@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ModuleSettings.h"
+#include "SharedDataSets.h"
 #include "platform/Prompts.h"
 #include "platform/dataset/RecordSet.h"
 #include "platform/db/Connection.h"
@@ -36,6 +37,9 @@ public:
     dataset::RecordSet CDS_LANG_SRC;
     dataset::RecordSet CDS_LANG;
 
+    // The shared record sets (CDS_Supp, CDS_Cust, … CDS_CustWorkQuote), closed.
+    shared::SharedDataSets dataSets{&SQLConnection1};
+
     ModuleSettings settings;
 
     void DataModuleCreate();
@@ -48,6 +52,30 @@ public:
     void SQLConnection1AfterConnect();
     // The record-owner identifier: the corp_email setting.
     const std::string& wuid() const { return settings.corp_email; }
+
+    // Business services for the suite's programs.
+    static bool CheckBANO(const std::string& BANO);
+    static bool CheckRocID(const std::string& ID);
+    static bool InvoiceNumCheck(const std::string& s);
+    // Rounded to the price_dot setting.
+    double RoundPrice(double _fv) const;
+    static double RoundNum(double _fv, int _iDot);
+    std::string GetMaxBillID(const std::string& sTable, const std::string& sDate, const std::string& sFlag);
+    static void SplitParams(const std::string& Params, std::vector<std::string>* Dest);
+    std::string GetSalePrice(const std::string& sCorp_id, const std::string& sTempprodid, int iPriceno,
+                             const std::string& sDate);
+    std::string GetInPrice(const std::string& sCorp_id, const std::string& sTempprodid, int iPriceno);
+    std::string GetCostPrice(const std::string& sTempprodid, int iPriceno);
+    std::string GetPosPrice(const std::string& sTempprodid, const std::string& sDate);
+    std::string GetMaterial_Price(const std::string& sCorp_id, const std::string& sid);
+    std::string GetProtector_Price(const std::string& sCorp_id, const std::string& sid);
+    std::string GetWorkProcess_Price(const std::string& sCorp_id, const std::string& sid);
+    std::string GetMaterialName(const std::string& sMaterial_id);
+    std::string GetEmployeeName(const std::string& sUser_id);
+    std::string GetProjName(const std::string& sProj_id);
+    std::string GetCustName(const std::string& sCorp_id);
+    bool GetOrgPowerState(const std::string& sOrg_id, const std::string& sItem_no, const std::string& sCol);
+    bool GetOrgPowerReportState(const std::string& sOrg_id, const std::string& sItem_no, const std::string& sCol);
 
     // On when the first argument is "u" in any case.
     bool upgradeMode() const { return upgradeMode_; }

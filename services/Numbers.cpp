@@ -1,0 +1,83 @@
+#include "Numbers.h"
+
+#include <cstdio>
+
+#include "platform/db/Query.h"
+#include "platform/text/Text.h"
+
+namespace services {
+
+double RoundNum(double value, int decimals) {
+    if (decimals < 0 || decimals > 4) return value;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value + 0.00001);
+    return text::toFloatDef(buf, 0);
+}
+
+void SplitParams(const std::string& params, std::vector<std::string>* dest) {
+    if (!dest) return;
+    dest->clear();
+    std::size_t start = 0, amp;
+    while ((amp = params.find('&', start)) != std::string::npos) {
+        dest->push_back(params.substr(start, amp - start));
+        start = amp + 1;
+    }
+    dest->push_back(params.substr(start));
+}
+
+const std::string& checkedIdentifier(const std::string& name) {
+    bool ok = !name.empty();
+    for (char c : name)
+        ok = ok && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
+    if (!ok) throw db::DatabaseError("不是有效的名稱: \"" + name + "\"");
+    return name;
+}
+
+std::string GetMaxBillID(db::Connection& conn, const std::string& table, const std::string& day,
+                         const std::string& prefix) {
+    const std::string& t = checkedIdentifier(table);
+    db::Query advance(&conn), insert(&conn);
+    // One statement reads and advances the counter: the row lock it takes
+    // makes a second caller wait and then see the advanced value.
+    advance.setSql("UPDATE " + t + " SET LAST_ID = COALESCE(LAST_ID, 1) + 1 WHERE BILL_DATE = :BILL_DATE "
+                   "RETURNING OLD.LAST_ID");
+    insert.add("INSERT INTO " + t + "(BILL_DATE,LAST_ID,CHG_DATE) ");
+    insert.add(" VALUES(:BILL_DATE,:LAST_ID,:CHG_DATE) ");
+    conn.open();
+    bool own = !conn.inTransaction();
+    if (own) conn.startTransaction();
+    int64_t number = 0;
+    try {
+        advance.setString("BILL_DATE", day);
+        if (advance.execRowsAffected() == 0) {
+            // A new day: its row starts at 2, the number issued now being 1.
+            // A concurrent first call that inserted the row first makes this
+            // insert fail on the key; the counter is then advanced instead.
+            conn.savepoint("NEWDAY");
+            try {
+                insert.setString("BILL_DATE", day);
+                insert.setInt("LAST_ID", 2);
+                insert.setString("CHG_DATE", day);
+                insert.exec();
+                number = 1;
+            } catch (const db::DatabaseError& e) {
+                if (e.gdsCode() != 335544665 && e.gdsCode() != 335544349) throw;
+                conn.rollbackToSavepoint("NEWDAY");
+                advance.exec();
+                number = advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
+            }
+        } else {
+            number = advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
+        }
+    } catch (...) {
+        if (own) conn.rollback();
+        throw;
+    }
+    if (own) conn.commit();
+    char seq[32];
+    std::snprintf(seq, sizeof seq, "%.4lld", static_cast<long long>(number));
+    std::string ymd = day.size() >= 10 ? day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2) : day;
+    return prefix + ymd + seq;
+}
+
+} // namespace services
