@@ -374,7 +374,7 @@ TEST(FullModeRow, DerivedValues) {
     std::string sixty;
     for (int i = 0; i < 60; ++i) sixty += (i < 25 ? "商" : "品");
     Grid g = Grid::fromRows({
-        fullRow({{0, " 123456 "}, {1, " 文具 "}, {2, " K1 "}, {3, sixty}, {6, "a very long specification text"},
+        fullRow({{0, " 123456 "}, {1, " 文具 "}, {2, " K1 "}, {3, sixty}, {6, "a very long scale description"},
                  {7, "100"}, {8, "90"}, {9, "80"}, {10, "1,234"}, {15, "abc"}, {19, " 第一行\n第二行 "}}),
         fullRow({{0, "12345"}, {2, "K2"}, {4, "471"}, {5, "箱"}}),
         fullRow({{0, "1234567"}}),
@@ -388,7 +388,7 @@ TEST(FullModeRow, DerivedValues) {
     EXPECT_EQ(r.shortName, sixty.substr(0, 20 * 3));
     EXPECT_EQ(r.barcode, "K1");
     EXPECT_EQ(r.unit, "PC");
-    EXPECT_EQ(r.scale, "a very long specific");
+    EXPECT_EQ(r.scale, "a very long scale de");
     EXPECT_EQ(r.priceA, 100);
     EXPECT_EQ(r.priceB, 90);
     EXPECT_EQ(r.priceC, 80);
