@@ -209,7 +209,7 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     connect(dbSBtnPrior, &QPushButton::clicked, this, [move] { move(&dataset::RecordSet::prior); });
     connect(dbSBtnNext, &QPushButton::clicked, this, [move] { move(&dataset::RecordSet::next); });
     connect(dbSBtnLast, &QPushButton::clicked, this, [move] { move(&dataset::RecordSet::last); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { radioLeft(now); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* was, QWidget* now) { radioLeft(was, now); });
 }
 
 TFormSearchData::~TFormSearchData() {
@@ -509,11 +509,10 @@ void TFormSearchData::keywordEnter() {
     DBGrid1->setFocus();
 }
 
-void TFormSearchData::radioLeft(QWidget* now) {
+// Leaving either radio group with a keyword and a column on screen runs the
+// search.
+void TFormSearchData::radioLeft(QWidget* was, QWidget* now) {
     auto inside = [](QWidget* w, QWidget* box) { return w && box->isAncestorOf(w); };
-    static QWidget* last = nullptr;
-    QWidget* was = last;
-    last = now;
     if (!isVisible() || !was) return;
     for (QGroupBox* box : {RadioGroup1, RadioGroup2})
         if (inside(was, box) && !inside(now, box) && !Edit1->text().isEmpty() && !ComboBox1->currentText().isEmpty())

@@ -114,7 +114,7 @@ private:
     void titleClicked(int column);
     void incrementalSearch(const QString& text);
     void keywordEnter();
-    void radioLeft(QWidget* now);
+    void radioLeft(QWidget* was, QWidget* now);
     void guarded(const std::function<void()>& handler);
     dataset::RecordSet* shown() const { return DS ? DS->dataSet : nullptr; }
     std::string settingsFile() const { return appFolder_ + "SearchData.ini"; }

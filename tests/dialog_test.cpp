@@ -246,6 +246,19 @@ TEST_F(DialogTest, ASearchWordRunsAtOnceAndEveryUseStartsWithNo) {
     EXPECT_FALSE(r);
 }
 
+TEST_F(DialogTest, LeavingAMatchModeChoiceRunsTheSearch) {
+    show(dialog(), [&](TFormSearchData* d) {
+        QApplication::setActiveWindow(d);
+        column(d, "商品名稱");
+        d->Edit1->setText(QString::fromUtf8("筆記本"));
+        d->matchGroup->button(0)->setFocus();
+        EXPECT_EQ(d->DBGrid1->model()->rowCount(), 4);
+        d->Edit1->setFocus();
+        EXPECT_EQ(d->DBGrid1->model()->rowCount(), 1);
+        d->confirm();
+    });
+}
+
 class FilterTest : public DialogTest {
 protected:
     std::unique_ptr<TFormTavola> form;
