@@ -203,6 +203,23 @@ TEST_F(DialogTest, TitleClickSortsTheShownRowsAndStockIsShown) {
     });
 }
 
+TEST_F(DialogTest, TheIncrementalSearchBoxFindsByPrefixIgnoringCase) {
+    database.exec("update PRODUCT set PROD_ENAME = 'Blue pen' where PROD_ID = 'A2'");
+    database.exec("update PRODUCT set PROD_ENAME = 'black ink' where PROD_ID = 'B1'");
+    exchange::loadAll(list);
+    show(dialog(), [&](TFormSearchData* d) {
+        QApplication::setActiveWindow(d);
+        d->DBGrid1->horizontalHeader()->sectionClicked(6); // PROD_ENAME: binds the box to it
+        ASSERT_EQ(d->searchField(), 6);
+        ASSERT_TRUE(d->SearchEdit1->hasFocus());
+        QTest::keyClicks(d->SearchEdit1, "BL");
+        EXPECT_EQ(d->DBGrid1->currentIndex().row(), 2); // nulls first, then "Blue pen", "black ink"
+        QTest::keyClicks(d->SearchEdit1, "a");
+        EXPECT_EQ(d->DBGrid1->model()->index(d->DBGrid1->currentIndex().row(), 0).data().toString(), "B1");
+        d->cancel();
+    });
+}
+
 TEST_F(DialogTest, SettingsAreRestoredOnReopen) {
     QSize firstSize, minimum, chosen;
     show(dialog(), [&](TFormSearchData* d) {

@@ -13,7 +13,11 @@
 #include "datamodule/TSimpleDataMod.h"
 #include "forms/TFormTavola.h"
 #include "platform/text/Text.h"
+#include "exchange/ProductList.h"
+#include "platform/ui/GridModel.h"
+#include "platform/ui/RecordSetModel.h"
 #include "platform/workbook/SheetReader.h"
+#include <QAbstractItemModelTester>
 #include "support/ScriptedPrompts.h"
 #include "support/TestDatabase.h"
 
@@ -222,6 +226,24 @@ TEST_F(WindowTest, FullModeShowsTheSheetAndUpsertsIt) {
     EXPECT_TRUE(form->Memo1->isVisible());
     EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'F1'"), "shop01");
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID = 'BAD'"), "0");
+}
+
+TEST(TableModels, PassTheModelTester) {
+    dataset::RecordSet rs;
+    rs.setFields(exchange::productListFields());
+    rs.createDataSet();
+    rs.appendRow({std::string("A1"), db::Value{}, std::string("商品")});
+    ui::RecordSetModel model(&rs);
+    QAbstractItemModelTester recordSetTester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.reload();
+    EXPECT_EQ(model.rowCount(model.index(0, 0)), 0);
+    EXPECT_EQ(model.data(model.index(0, 2), Qt::DisplayRole).toString(), QString::fromUtf8("商品"));
+
+    ui::GridModel grid;
+    QAbstractItemModelTester gridTester(&grid, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    grid.setGrid(workbook::Grid::fromRows({{"a", "b"}, {"c"}}));
+    EXPECT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.data(grid.index(1, 1), Qt::DisplayRole).toString(), "");
 }
 
 int main(int argc, char** argv) {
