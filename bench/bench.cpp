@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "exchange/FullModeSave.h"
@@ -35,8 +36,15 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
+double peakMegabytes() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss / 1024.0;
+}
+
 void rate(const char* what, const std::string& where, std::size_t rows, double secs) {
-    std::printf("%-22s %-9s %8zu rows %8.2f s %10.0f rows/s\n", what, where.c_str(), rows, secs, rows / secs);
+    std::printf("%-22s %-9s %8zu rows %8.2f s %10.0f rows/s   (peak so far %.0f MB)\n", what, where.c_str(), rows,
+                secs, rows / secs, peakMegabytes());
     std::fflush(stdout);
 }
 
@@ -107,23 +115,32 @@ workbook::Grid fullModeGrid(std::size_t rows) {
 double scriptToolSeconds(const std::string& database, const std::string& password, const std::string& folder,
                          std::size_t rows) {
     std::string script = folder + "load.sql";
-    std::string sql = "SET AUTODDL OFF;\n";
-    sql.reserve(rows * 700);
-    for (std::size_t i = 0; i < rows; ++i) {
-        std::string id = productId(i, "S");
-        sql += "INSERT INTO PRODUCT(PROD_ID,PROD_BARCODE,PROD_NAME,PD_ITEMID,UNIT_ID,SALE_PRICE,ORIGINAL_PRICE,"
-               "CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) VALUES('" + id + "','471" + id +
-               "','" + productName(i) + "','01','個',12.5,0,'2026/01/01 00:00:00','qimport','127.0.0.1',"
-               "'2026/01/01 00:00:00','qimport','127.0.0.1','bench');\n";
-        sql += "INSERT INTO PRODUCT2(PROD_ID,PUT_ID,FIRST_COST,STD_COST,AVG_COST,MAVG_COST,LAST_COST,NETAVG_COST,"
-               "SAFE_DAY,SAFE_QTY,BEFORE_QTY,NOW_QTY,BEFORE_LENDQTY,LENDQTY,P_LOWQTY,P_CHANGE_YN,P_LENGTH,P_WIDTH,"
-               "P_HEIGHT,CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) VALUES('" + id +
-               "','',0,0,0,0,0,0,0,0,0,0,0,0,1,'Y',0,0,0,'2026/01/01 00:00:00','qimport','127.0.0.1',"
-               "'2026/01/01 00:00:00','qimport','127.0.0.1','bench');\n";
-        sql += "INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE) VALUES('" + id + "',0,12.5);\n";
+    {
+        // Written as it is made, so the script's size does not count in this
+        // program's memory.
+        std::FILE* f = std::fopen(script.c_str(), "w");
+        if (!f) throw std::runtime_error("cannot write " + script);
+        std::fputs("SET AUTODDL OFF;\n", f);
+        for (std::size_t i = 0; i < rows; ++i) {
+            std::string id = productId(i, "S");
+            std::fprintf(f,
+                         "INSERT INTO PRODUCT(PROD_ID,PROD_BARCODE,PROD_NAME,PD_ITEMID,UNIT_ID,SALE_PRICE,ORIGINAL_PRICE,"
+                         "CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) VALUES('%s','471%s','%s','01',"
+                         "'個',12.5,0,'2026/01/01 00:00:00','qimport','127.0.0.1','2026/01/01 00:00:00','qimport',"
+                         "'127.0.0.1','bench');\n",
+                         id.c_str(), id.c_str(), productName(i).c_str());
+            std::fprintf(f,
+                         "INSERT INTO PRODUCT2(PROD_ID,PUT_ID,FIRST_COST,STD_COST,AVG_COST,MAVG_COST,LAST_COST,"
+                         "NETAVG_COST,SAFE_DAY,SAFE_QTY,BEFORE_QTY,NOW_QTY,BEFORE_LENDQTY,LENDQTY,P_LOWQTY,P_CHANGE_YN,"
+                         "P_LENGTH,P_WIDTH,P_HEIGHT,CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) "
+                         "VALUES('%s','',0,0,0,0,0,0,0,0,0,0,0,0,1,'Y',0,0,0,'2026/01/01 00:00:00','qimport',"
+                         "'127.0.0.1','2026/01/01 00:00:00','qimport','127.0.0.1','bench');\n",
+                         id.c_str());
+            std::fprintf(f, "INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE) VALUES('%s',0,12.5);\n", id.c_str());
+        }
+        std::fputs("COMMIT;\n", f);
+        if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + script);
     }
-    sql += "COMMIT;\n";
-    text::writeFile(script, sql);
     std::string cmd = "isql-fb -q -ch UTF8 -user SYSDBA -password '" + password + "' -i '" + script + "' '" +
                       database + "' > /dev/null";
     auto t = Clock::now();
@@ -240,9 +257,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavola-bench: %s\n", e.what());
         return 1;
     }
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    std::printf("peak memory: %.0f MB\n", ru.ru_maxrss / 1024.0);
+    std::printf("peak memory: %.0f MB\n", peakMegabytes());
     std::filesystem::remove_all(folder);
     return 0;
 }
