@@ -31,6 +31,13 @@ public:
     db::Query SQLQuery1{&SQLConnection1};
     db::Query SQLQuery2{&SQLConnection1};
     db::Query SQLQuery3{&SQLConnection1};
+    // Statements without a fixed text, kept for the suite's forms.
+    db::Query SQLQueryD{&SQLConnection1};
+    db::Query SQL_Master{&SQLConnection1};
+    db::Query SQL_Sub{&SQLConnection1};
+    db::Query SQL_ID{&SQLConnection1};
+    db::Query SQL_Lan{&SQLConnection1};
+    db::Query SQL_Point{&SQLConnection1};
     // The provider chain: the record set runs its command text on the
     // connection through a statement of its own.
     dataset::RecordSet ClientDataSet1;
