@@ -218,6 +218,12 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
     {
         db::Connection conn;
         conn.params() = paramsFor(dbFull, password);
+        // The sheet's category and supplier are on file, as in a live database.
+        db::Query seed(&conn);
+        seed.setSql("INSERT INTO PROD_ITEM (PD_ITEMID, PD_ITEMNAME) VALUES ('01', '文具')");
+        seed.exec();
+        seed.setSql("INSERT INTO SUPPLIER (CORP_ID, CORP_NAME) VALUES ('S001', '供應商')");
+        seed.exec();
         workbook::Grid grid = fullModeGrid(rows);
         auto t = Clock::now();
         exchange::UpsertResult ur;
