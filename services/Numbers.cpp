@@ -33,6 +33,36 @@ const std::string& checkedIdentifier(const std::string& name) {
     return name;
 }
 
+namespace {
+
+constexpr long kDeadlock = 335544336;   // lock conflict or update conflict
+constexpr long kUniqueKey = 335544665;  // another caller inserted the day's row
+constexpr long kUniqueIndex = 335544349;
+
+// Issues one number in the current transaction; throws on failure.
+int64_t nextNumber(db::Connection& conn, db::Query& advance, db::Query& insert, const std::string& day) {
+    advance.setString("BILL_DATE", day);
+    if (advance.execRowsAffected() > 0) return advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
+    // A new day: its row starts at 2, the number issued now being 1. A
+    // concurrent first call that inserted the row first makes this insert
+    // fail on the key; the counter is then advanced instead.
+    conn.savepoint("NEWDAY");
+    try {
+        insert.setString("BILL_DATE", day);
+        insert.setInt("LAST_ID", 2);
+        insert.setString("CHG_DATE", day);
+        insert.exec();
+        return 1;
+    } catch (const db::DatabaseError& e) {
+        if (e.gdsCode() != kUniqueKey && e.gdsCode() != kUniqueIndex) throw;
+        conn.rollbackToSavepoint("NEWDAY");
+    }
+    advance.exec();
+    return advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
+}
+
+} // namespace
+
 std::string GetMaxBillID(db::Connection& conn, const std::string& table, const std::string& day,
                          const std::string& prefix) {
     const std::string& t = checkedIdentifier(table);
@@ -45,35 +75,25 @@ std::string GetMaxBillID(db::Connection& conn, const std::string& table, const s
     insert.add(" VALUES(:BILL_DATE,:LAST_ID,:CHG_DATE) ");
     conn.open();
     bool own = !conn.inTransaction();
-    if (own) conn.startTransaction();
     int64_t number = 0;
-    try {
-        advance.setString("BILL_DATE", day);
-        if (advance.execRowsAffected() == 0) {
-            // A new day: its row starts at 2, the number issued now being 1.
-            // A concurrent first call that inserted the row first makes this
-            // insert fail on the key; the counter is then advanced instead.
-            conn.savepoint("NEWDAY");
-            try {
-                insert.setString("BILL_DATE", day);
-                insert.setInt("LAST_ID", 2);
-                insert.setString("CHG_DATE", day);
-                insert.exec();
-                number = 1;
-            } catch (const db::DatabaseError& e) {
-                if (e.gdsCode() != 335544665 && e.gdsCode() != 335544349) throw;
-                conn.rollbackToSavepoint("NEWDAY");
-                advance.exec();
-                number = advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
-            }
-        } else {
-            number = advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
+    // A caller that updated the counter and committed while this one waited
+    // makes the update fail with a conflict; the attempt is then made again
+    // (in a fresh transaction of its own, or as a fresh statement in the
+    // caller's transaction, which sees the committed value).
+    for (int attempt = 1;; ++attempt) {
+        if (own) conn.startTransaction();
+        try {
+            number = nextNumber(conn, advance, insert, day);
+            if (own) conn.commit();
+            break;
+        } catch (const db::DatabaseError& e) {
+            if (own) conn.rollback();
+            if (e.gdsCode() != kDeadlock || attempt >= 1000) throw;
+        } catch (...) {
+            if (own) conn.rollback();
+            throw;
         }
-    } catch (...) {
-        if (own) conn.rollback();
-        throw;
     }
-    if (own) conn.commit();
     char seq[32];
     std::snprintf(seq, sizeof seq, "%.4lld", static_cast<long long>(number));
     std::string ymd = day.size() >= 10 ? day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2) : day;
