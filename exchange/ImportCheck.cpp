@@ -7,7 +7,7 @@ namespace exchange {
 
 CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Progress& progress) {
     CheckResult result;
-    if (!list.active()) throw dataset::RecordSetError("Cannot perform this operation on a closed dataset");
+    list.requireActive();
     std::size_t n = list.rowCount();
     report(progress, 0, n);
     if (n == 0) return result;

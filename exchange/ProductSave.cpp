@@ -90,7 +90,7 @@ void refreshCategoryNames(db::Connection& conn, const char* firstLine) {
 void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::string& wuid,
                      const std::string& owner, SaveResult& result, const Progress& progress) {
     result = {};
-    if (!list.active()) throw dataset::RecordSetError("Cannot perform this operation on a closed dataset");
+    list.requireActive();
     db::Query exists(&conn), product(&conn), product2(&conn), delPrice(&conn), insPrice(&conn);
     exists.setSql("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = :PROD_ID");
     product.clear();

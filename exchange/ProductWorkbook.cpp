@@ -37,7 +37,7 @@ std::optional<std::string> exportFileName(const std::string& chosen) {
 }
 
 std::string transferText(dataset::RecordSet& list) {
-    if (!list.active()) throw dataset::RecordSetError("Cannot perform this operation on a closed dataset");
+    list.requireActive();
     std::string out;
     for (const auto& f : list.fields()) {
         out += f.label();
@@ -62,7 +62,7 @@ std::string transferText(dataset::RecordSet& list) {
 }
 
 void writeProductWorkbook(dataset::RecordSet& list, const std::string& path) {
-    if (!list.active()) throw dataset::RecordSetError("Cannot perform this operation on a closed dataset");
+    list.requireActive();
     workbook::SheetWriter w(path, "Sheet1");
     for (std::size_t i = 0; i < list.fieldCount(); ++i) w.text(0, unsigned(i), list.fields()[i].label());
     auto rule = rules(list);

@@ -60,7 +60,7 @@ TEST_F(BatchTest, ListPrintsTheProductsAsTabSeparatedText) {
 
     Outcome bad = run("list --sql \"select PROD_ID from PRODUCT\"");
     EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.err.find("RecordSetError error raised, with message : Field 'PROD_BARCODE' not found"),
+    EXPECT_NE(bad.err.find("RecordSetError error raised, with message : 找不到欄位 'PROD_BARCODE'"),
               std::string::npos)
         << bad.err;
 }

@@ -111,12 +111,12 @@ int RecordSet::findField(const std::string& name) const {
 
 std::size_t RecordSet::fieldIndex(const std::string& name) const {
     int i = findField(name);
-    if (i < 0) throw RecordSetError("Field '" + name + "' not found");
+    if (i < 0) throw RecordSetError("找不到欄位 '" + name + "'");
     return std::size_t(i);
 }
 
 void RecordSet::requireActive() const {
-    if (!active_) throw RecordSetError("Cannot perform this operation on a closed dataset");
+    if (!active_) throw RecordSetError("資料集尚未開啟");
 }
 
 void RecordSet::createDataSet() {
@@ -161,7 +161,7 @@ void RecordSet::fillFrom(db::Query& q) {
                 continue;
             }
             int c = q.fieldIndex(f.name);
-            if (c < 0) throw RecordSetError("Field '" + f.name + "' not found");
+            if (c < 0) throw RecordSetError("找不到欄位 '" + f.name + "'");
             map.push_back(c);
         }
     } else {

@@ -75,6 +75,8 @@ public:
 
     // Open/close. createDataSet opens an empty set on the current fields.
     bool active() const { return active_; }
+    // Throws RecordSetError when the set is closed.
+    void requireActive() const;
     void createDataSet();
     void close();
     void emptyDataSet();
@@ -144,7 +146,6 @@ public:
 
 private:
     enum class State { Browse, Edit, Insert };
-    void requireActive() const;
     void sortRows();
 
     std::vector<FieldDef> fields_;

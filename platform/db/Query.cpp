@@ -617,7 +617,7 @@ const Value& Query::value(std::size_t index) const {
 
 const Value& Query::value(const std::string& name) const {
     int i = fieldIndex(name);
-    if (i < 0) throw DatabaseError("Field '" + name + "' not found");
+    if (i < 0) throw DatabaseError("找不到欄位 '" + name + "'");
     return value(std::size_t(i));
 }
 
