@@ -501,17 +501,25 @@ void Query::connect() {
         std::vector<Param> params = params_;
         bool paramCheck = paramCheck_;
         bool parsed = parsed_;
-        conn_->open();
-        if (lines != lines_ || paramCheck != paramCheck_) {
-            close();
-            lines_ = std::move(lines);
-            paramCheck_ = paramCheck;
-            parsed_ = false;
+        auto restore = [&] {
+            if (lines != lines_ || paramCheck != paramCheck_) {
+                close();
+                lines_ = std::move(lines);
+                paramCheck_ = paramCheck;
+                parsed_ = false;
+            }
+            if (parsed) {
+                ensureParsed();
+                params_ = std::move(params);
+            }
+        };
+        try {
+            conn_->open();
+        } catch (...) {
+            restore();
+            throw;
         }
-        if (parsed) {
-            ensureParsed();
-            params_ = std::move(params);
-        }
+        restore();
     }
     ensureParsed();
 }
