@@ -105,6 +105,29 @@ TEST_F(DbTest, AfterConnectFailureFailsTheStatementAndLeavesConnectionOpen) {
     EXPECT_FALSE(q.eof());
 }
 
+TEST_F(DbTest, AStatementThatOpensTheConnectionKeepsItsTextWhenTheHandlerReusesIt) {
+    Query shared(&conn);
+    bool fail = true;
+    conn.setAfterConnect([&] {
+        shared.setSql("select 'handler' from rdb$database");
+        shared.open();
+        if (fail) {
+            shared.setSql("select * from NO_SUCH_TABLE");
+            shared.open();
+        }
+    });
+    shared.setSql("select cast(:V as varchar(10)) from rdb$database");
+    shared.setString("V", "mine");
+    EXPECT_THROW(shared.open(), DatabaseError); // the handler's own failure
+    shared.open();
+    EXPECT_EQ(db::toText(shared.value(0)), "mine");
+
+    conn.close();
+    fail = false;
+    shared.open(); // opens again; the handler runs on the same object first
+    EXPECT_EQ(db::toText(shared.value(0)), "mine");
+}
+
 TEST_F(DbTest, RefusedOpenStaysClosedAndNextStatementRetries) {
     std::string good = database.file();
     conn.params().set("Database", good + ".missing");
