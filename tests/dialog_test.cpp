@@ -276,6 +276,22 @@ TEST_F(DialogTest, LeavingAMatchModeChoiceRunsTheSearch) {
     });
 }
 
+TEST_F(DialogTest, KeysOfTheColumnListAndTheResultGrid) {
+    bool escaped = show(dialog(), [&](TFormSearchData* d) {
+        d->confirm(); // an earlier "yes" must not carry over to the next use
+    });
+    EXPECT_TRUE(escaped);
+    escaped = show(dialog(), [&](TFormSearchData* d) {
+        QApplication::setActiveWindow(d);
+        QTest::keyClick(d->ComboBox1, Qt::Key_Return);
+        EXPECT_EQ(d->focusWidget(), d->DBGrid1);
+        QTest::keyClick(d->ComboBox1, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(escaped);
+    bool entered = show(dialog(), [&](TFormSearchData* d) { QTest::keyClick(d->DBGrid1, Qt::Key_Return); });
+    EXPECT_TRUE(entered);
+}
+
 class FilterTest : public DialogTest {
 protected:
     std::unique_ptr<TFormTavola> form;
