@@ -276,6 +276,30 @@ TEST_F(DialogTest, LeavingAMatchModeChoiceRunsTheSearch) {
     });
 }
 
+TEST_F(DialogTest, HiddenSearchShowsOnlyTheResultsAndOtherTablesGetNoStock) {
+    TFormSearchData* d = dialog("SUPPLIER");
+    d->iHideSearch = true;
+    database.exec("insert into SUPPLIER (CORP_ID, CORP_NAME) values ('S1', '甲')");
+    dataset::RecordSet suppliers;
+    suppliers.setConnection(&conn);
+    suppliers.setCommandText("select CORP_ID, CORP_NAME from SUPPLIER");
+    suppliers.open();
+    d->TB = &suppliers;
+    d->sSelectField = "CORP_ID,CORP_NAME ";
+    d->sSQLString = "";
+    show(d, [&](TFormSearchData* d) {
+        EXPECT_FALSE(d->Panel1->isVisible());
+        EXPECT_EQ(d->ComboBox1->count(), 2);
+        d->ComboBox1->setCurrentIndex(0);
+        type(d, "S1", 0);
+        d->SpeedButton1->click();
+        EXPECT_EQ(d->DBGrid1->model()->rowCount(), 1);
+        d->DBGrid1->setCurrentIndex(d->DBGrid1->model()->index(0, 0));
+        EXPECT_EQ(d->Memo1->toPlainText(), "");
+        d->confirm();
+    });
+}
+
 TEST_F(DialogTest, KeysOfTheColumnListAndTheResultGrid) {
     bool escaped = show(dialog(), [&](TFormSearchData* d) {
         d->confirm(); // an earlier "yes" must not carry over to the next use
