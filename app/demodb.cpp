@@ -26,12 +26,16 @@ const char* kSuppliers[][2] = {
 
 const char* kAdjectives[] = {"精選", "經典", "豪華", "環保", "多功能", "輕巧", "專業", "家用"};
 const char* kNouns[][10] = {
-    {"原子筆", "筆記本", "釘書機", "便利貼", "剪刀", "膠帶", "資料夾", "計算機", "修正帶", "彩色筆"},
+    {"原子筆", "筆記本", "釘書機", "便利貼", "剪刀", "膠帶", "資料夾", "計算機", "修正帶",
+     "彩色筆"},
     {"碎紙機", "護貝機", "白板", "辦公椅", "檔案櫃", "電話機", "投影機", "打卡鐘", "書架", "桌燈"},
-    {"滑鼠", "鍵盤", "隨身碟", "螢幕", "喇叭", "耳機", "網路攝影機", "讀卡機", "集線器", "行動電源"},
-    {"電風扇", "吹風機", "電暖器", "除濕機", "空氣清淨機", "電熱水壺", "吸塵器", "電子鍋", "烤麵包機", "咖啡機"},
+    {"滑鼠", "鍵盤", "隨身碟", "螢幕", "喇叭", "耳機", "網路攝影機", "讀卡機", "集線器",
+     "行動電源"},
+    {"電風扇", "吹風機", "電暖器", "除濕機", "空氣清淨機", "電熱水壺", "吸塵器", "電子鍋",
+     "烤麵包機", "咖啡機"},
     {"平底鍋", "湯鍋", "菜刀", "砧板", "保鮮盒", "餐具組", "量杯", "打蛋器", "烤盤", "調味罐"},
-    {"洗衣精", "洗碗精", "拖把", "抹布", "垃圾袋", "漂白水", "芳香劑", "清潔刷", "菜瓜布", "玻璃清潔劑"},
+    {"洗衣精", "洗碗精", "拖把", "抹布", "垃圾袋", "漂白水", "芳香劑", "清潔刷", "菜瓜布",
+     "玻璃清潔劑"},
     {"烏龍茶", "綠茶", "咖啡豆", "礦泉水", "餅乾", "牛肉乾", "鳳梨酥", "太陽餅", "米果", "果汁"},
     {"小說", "漫畫", "食譜", "旅遊指南", "字典", "雜誌", "繪本", "傳記", "詩集", "工具書"},
     {"籃球", "羽球拍", "瑜珈墊", "登山杖", "水壺", "運動毛巾", "跳繩", "護膝", "泳鏡", "帳篷"},
@@ -60,7 +64,8 @@ int main(int argc, char** argv) {
         c.params() = p;
         c.startTransaction();
         db::Query q(&c);
-        q.setSql("INSERT INTO PROD_ITEM (PD_ITEMID, PD_ITEMNAME, WUID) VALUES (:ID, :NAME, 'demo')");
+        q.setSql(
+            "INSERT INTO PROD_ITEM (PD_ITEMID, PD_ITEMNAME, WUID) VALUES (:ID, :NAME, 'demo')");
         for (auto& cat : kCategories) {
             q.setString("ID", cat[0]);
             q.setString("NAME", cat[1]);
@@ -72,8 +77,11 @@ int main(int argc, char** argv) {
             q.setString("NAME", s[1]);
             q.exec();
         }
-        q.setSql("INSERT INTO PARAM_DEFINE (PARAM_TYPE, PARAM_ID, PARAM_VALUE) VALUES ('A', :ID, :V)");
-        for (auto [id, v] : {std::pair{"price_dot", "2"}, {"cost_dot", "2"}, {"corp_email", "demo@tavola.local"},
+        q.setSql(
+            "INSERT INTO PARAM_DEFINE (PARAM_TYPE, PARAM_ID, PARAM_VALUE) VALUES ('A', :ID, :V)");
+        for (auto [id, v] : {std::pair{"price_dot", "2"},
+                             {"cost_dot", "2"},
+                             {"corp_email", "demo@tavola.local"},
                              {"corp_title", "示範貿易股份有限公司"}}) {
             q.setString("ID", id);
             q.setString("V", v);
@@ -81,19 +89,25 @@ int main(int argc, char** argv) {
         }
 
         db::Query prod(&c), prod2(&c), price(&c);
-        prod.setSql(
-            "INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SNAME, PROD_SCALE, PD_ITEMID, "
-            "PD_ITEMNAME, SUPP_CORP_ID, SUPP_CORP_NAME, UNIT_ID, TAX_KIND, STK_QTY_YN, MS_YN, WEBSHOW_YN, "
-            "STOP_IN_YN, STOP_SALE_YN, DEL_FLAG_YN, SALE_PRICE, PRODUCTION_PLACE, MONEY_ID, ORIGINAL_PRICE, "
-            "CHG_DATETIME, CHG_USER, CR_DATETIME, CR_USER, WUID) VALUES (:ID, :BARCODE, :NAME, :SNAME, "
-            ":SCALE, :ITEM, :ITEMNAME, :SUPP, :SUPPNAME, :UNIT, '1', 'Y', 'N', 'N', 'N', 'N', 'N', :PRICE, "
-            "'台灣', 'NTD', :PRICE, :STAMP, 'demo', :STAMP, 'demo', 'demo@tavola.local')");
-        prod2.setSql("INSERT INTO PRODUCT2 (PROD_ID, PUT_ID, FIRST_COST, STD_COST, AVG_COST, MAVG_COST, "
-                     "LAST_COST, NETAVG_COST, SAFE_DAY, SAFE_QTY, BEFORE_QTY, NOW_QTY, BEFORE_LENDQTY, "
-                     "LENDQTY, P_LOWQTY, P_CHANGE_YN, P_LENGTH, P_WIDTH, P_HEIGHT, WUID) VALUES (:ID, '', "
-                     ":COST, :COST, :COST, :COST, :COST, :COST, 0, 0, 0, :QTY, 0, 0, 1, 'Y', 0, 0, 0, "
-                     "'demo@tavola.local')");
-        price.setSql("INSERT INTO PROD_PRICE (PROD_ID, PRICE_NO, DEFINE_PRICE) VALUES (:ID, 0, :PRICE)");
+        prod.setSql("INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SNAME, "
+                    "PROD_SCALE, PD_ITEMID, "
+                    "PD_ITEMNAME, SUPP_CORP_ID, SUPP_CORP_NAME, UNIT_ID, TAX_KIND, STK_QTY_YN, "
+                    "MS_YN, WEBSHOW_YN, "
+                    "STOP_IN_YN, STOP_SALE_YN, DEL_FLAG_YN, SALE_PRICE, PRODUCTION_PLACE, "
+                    "MONEY_ID, ORIGINAL_PRICE, "
+                    "CHG_DATETIME, CHG_USER, CR_DATETIME, CR_USER, WUID) VALUES (:ID, :BARCODE, "
+                    ":NAME, :SNAME, "
+                    ":SCALE, :ITEM, :ITEMNAME, :SUPP, :SUPPNAME, :UNIT, '1', 'Y', 'N', 'N', 'N', "
+                    "'N', 'N', :PRICE, "
+                    "'台灣', 'NTD', :PRICE, :STAMP, 'demo', :STAMP, 'demo', 'demo@tavola.local')");
+        prod2.setSql(
+            "INSERT INTO PRODUCT2 (PROD_ID, PUT_ID, FIRST_COST, STD_COST, AVG_COST, MAVG_COST, "
+            "LAST_COST, NETAVG_COST, SAFE_DAY, SAFE_QTY, BEFORE_QTY, NOW_QTY, BEFORE_LENDQTY, "
+            "LENDQTY, P_LOWQTY, P_CHANGE_YN, P_LENGTH, P_WIDTH, P_HEIGHT, WUID) VALUES (:ID, '', "
+            ":COST, :COST, :COST, :COST, :COST, :COST, 0, 0, 0, :QTY, 0, 0, 1, 'Y', 0, 0, 0, "
+            "'demo@tavola.local')");
+        price.setSql(
+            "INSERT INTO PROD_PRICE (PROD_ID, PRICE_NO, DEFINE_PRICE) VALUES (:ID, 0, :PRICE)");
         const char* units[] = {"個", "盒", "包", "支", "台"};
         int n = 0;
         for (int cat = 0; cat < 10; ++cat) {
@@ -103,7 +117,8 @@ int main(int argc, char** argv) {
                 std::snprintf(barcode, sizeof barcode, "471%010d", 1000000 + n);
                 std::string noun = kNouns[cat][i % 10];
                 std::string name = std::string(kAdjectives[(i / 10) % 8]) + noun;
-                if (i >= 80) name += "（加大）";
+                if (i >= 80)
+                    name += "（加大）";
                 double salePrice = 20 + (n * 37) % 1980 + ((n % 4) == 0 ? 0.5 : 0.0);
                 prod.setString("ID", id);
                 prod.setString("BARCODE", barcode);

@@ -16,7 +16,7 @@ namespace {
 // The standard error handler: an exception that escapes any event handler is
 // shown in a message box and the program goes on.
 class TavolaApplication : public QApplication {
-public:
+  public:
     TavolaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     ui::WidgetPrompts prompts;
 

@@ -34,7 +34,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 double peakMegabytes() {
     rusage ru{};
@@ -43,8 +45,8 @@ double peakMegabytes() {
 }
 
 void rate(const char* what, const std::string& where, std::size_t rows, double secs) {
-    std::printf("%-22s %-9s %8zu rows %8.2f s %10.0f rows/s   (peak so far %.0f MB)\n", what, where.c_str(), rows,
-                secs, rows / secs, peakMegabytes());
+    std::printf("%-22s %-9s %8zu rows %8.2f s %10.0f rows/s   (peak so far %.0f MB)\n", what,
+                where.c_str(), rows, secs, rows / secs, peakMegabytes());
     std::fflush(stdout);
 }
 
@@ -56,14 +58,16 @@ std::string productId(std::size_t i, const char* prefix) {
 
 // Deterministic product text of row i.
 std::string productName(std::size_t i) {
-    static const char* words[] = {"精選", "原子筆", "筆記本", "滑鼠", "鍵盤", "茶葉", "咖啡", "書籍", "背包", "水壺"};
+    static const char* words[] = {"精選", "原子筆", "筆記本", "滑鼠", "鍵盤",
+                                  "茶葉", "咖啡",   "書籍",   "背包", "水壺"};
     return std::string(words[i % 10]) + words[(i / 10) % 10] + std::to_string(i % 997);
 }
 
 db::ConnectionParams paramsFor(const std::string& database, const std::string& password) {
     db::ConnectionParams p;
-    p.setLines({"Database=" + database, "user_name=SYSDBA", "password=" + password, "servercharset=UTF8",
-                "sqldialect=3", "isolationlevel=ReadCommitted", "waitonlocks=True"});
+    p.setLines({"Database=" + database, "user_name=SYSDBA", "password=" + password,
+                "servercharset=UTF8", "sqldialect=3", "isolationlevel=ReadCommitted",
+                "waitonlocks=True"});
     return p;
 }
 
@@ -86,14 +90,19 @@ void seedProducts(db::Connection& conn, std::size_t rows) {
 void writeNewProductsWorkbook(const std::string& path, std::size_t rows) {
     workbook::SheetWriter w(path, "Sheet1");
     auto fields = exchange::productListFields();
-    for (std::size_t c = 0; c < fields.size(); ++c) w.text(0, unsigned(c), fields[c].label());
+    for (std::size_t c = 0; c < fields.size(); ++c)
+        w.text(0, unsigned(c), fields[c].label());
     for (std::size_t i = 0; i < rows; ++i) {
         unsigned r = unsigned(i + 1);
         w.text(r, 0, "\x7F" + productId(i, "N"));
-        w.text(r, 1, "\x7F" "471" + productId(i, ""));
+        w.text(r, 1,
+               "\x7F"
+               "471" +
+                   productId(i, ""));
         w.text(r, 2, productName(i));
         w.text(r, 7, i % 10 ? "01" : "99");
-        if (i % 10) w.text(r, 8, "文具用品");
+        if (i % 10)
+            w.text(r, 8, "文具用品");
         w.text(r, 13, "個");
         w.number(r, 23, double(i % 5000) / 2);
         w.text(r, 33, "bench@example.com");
@@ -105,44 +114,77 @@ workbook::Grid fullModeGrid(std::size_t rows) {
     std::vector<std::vector<std::string>> cells;
     cells.reserve(rows);
     for (std::size_t i = 0; i < rows; ++i)
-        cells.push_back({"01", "文具", productId(i, "F"), productName(i), "", "", "", "100", "90", "80", "50", "S001",
-                         "供應商", "", "NTD", "10", "", "", "", i % 2 ? "" : "說明一\n說明二", "群組", "平裝", "初版",
+        cells.push_back({"01",
+                         "文具",
+                         productId(i, "F"),
+                         productName(i),
+                         "",
+                         "",
+                         "",
+                         "100",
+                         "90",
+                         "80",
+                         "50",
+                         "S001",
+                         "供應商",
+                         "",
+                         "NTD",
+                         "10",
+                         "",
+                         "",
+                         "",
+                         i % 2 ? "" : "說明一\n說明二",
+                         "群組",
+                         "平裝",
+                         "初版",
                          "關鍵字"});
     return workbook::Grid::fromRows(cells);
 }
 
 // The script tool loading the same three rows per product in one transaction.
-double scriptToolSeconds(const std::string& database, const std::string& password, const std::string& folder,
-                         std::size_t rows) {
+double scriptToolSeconds(const std::string& database, const std::string& password,
+                         const std::string& folder, std::size_t rows) {
     std::string script = folder + "load.sql";
     {
         // Written as it is made, so the script's size does not count in this
         // program's memory.
         std::FILE* f = std::fopen(script.c_str(), "w");
-        if (!f) throw std::runtime_error("cannot write " + script);
+        if (!f)
+            throw std::runtime_error("cannot write " + script);
         std::fputs("SET AUTODDL OFF;\n", f);
         for (std::size_t i = 0; i < rows; ++i) {
             std::string id = productId(i, "S");
             std::fprintf(f,
-                         "INSERT INTO PRODUCT(PROD_ID,PROD_BARCODE,PROD_NAME,PD_ITEMID,UNIT_ID,SALE_PRICE,ORIGINAL_PRICE,"
-                         "CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) VALUES('%s','471%s','%s','01',"
-                         "'個',12.5,0,'2026/01/01 00:00:00','qimport','127.0.0.1','2026/01/01 00:00:00','qimport',"
+                         "INSERT INTO "
+                         "PRODUCT(PROD_ID,PROD_BARCODE,PROD_NAME,PD_ITEMID,UNIT_ID,SALE_PRICE,"
+                         "ORIGINAL_PRICE,"
+                         "CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) "
+                         "VALUES('%s','471%s','%s','01',"
+                         "'個',12.5,0,'2026/01/01 00:00:00','qimport','127.0.0.1','2026/01/01 "
+                         "00:00:00','qimport',"
                          "'127.0.0.1','bench');\n",
                          id.c_str(), id.c_str(), productName(i).c_str());
             std::fprintf(f,
-                         "INSERT INTO PRODUCT2(PROD_ID,PUT_ID,FIRST_COST,STD_COST,AVG_COST,MAVG_COST,LAST_COST,"
-                         "NETAVG_COST,SAFE_DAY,SAFE_QTY,BEFORE_QTY,NOW_QTY,BEFORE_LENDQTY,LENDQTY,P_LOWQTY,P_CHANGE_YN,"
-                         "P_LENGTH,P_WIDTH,P_HEIGHT,CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_USER,CR_HOST,WUID) "
-                         "VALUES('%s','',0,0,0,0,0,0,0,0,0,0,0,0,1,'Y',0,0,0,'2026/01/01 00:00:00','qimport',"
+                         "INSERT INTO "
+                         "PRODUCT2(PROD_ID,PUT_ID,FIRST_COST,STD_COST,AVG_COST,MAVG_COST,LAST_COST,"
+                         "NETAVG_COST,SAFE_DAY,SAFE_QTY,BEFORE_QTY,NOW_QTY,BEFORE_LENDQTY,LENDQTY,"
+                         "P_LOWQTY,P_CHANGE_YN,"
+                         "P_LENGTH,P_WIDTH,P_HEIGHT,CHG_DATETIME,CHG_USER,CHG_HOST,CR_DATETIME,CR_"
+                         "USER,CR_HOST,WUID) "
+                         "VALUES('%s','',0,0,0,0,0,0,0,0,0,0,0,0,1,'Y',0,0,0,'2026/01/01 "
+                         "00:00:00','qimport',"
                          "'127.0.0.1','2026/01/01 00:00:00','qimport','127.0.0.1','bench');\n",
                          id.c_str());
-            std::fprintf(f, "INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE) VALUES('%s',0,12.5);\n", id.c_str());
+            std::fprintf(
+                f, "INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE) VALUES('%s',0,12.5);\n",
+                id.c_str());
         }
         std::fputs("COMMIT;\n", f);
-        if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + script);
+        if (std::fclose(f) != 0)
+            throw std::runtime_error("cannot write " + script);
     }
-    std::string cmd = "isql-fb -q -ch UTF8 -user SYSDBA -password '" + password + "' -i '" + script + "' '" +
-                      database + "' > /dev/null";
+    std::string cmd = "isql-fb -q -ch UTF8 -user SYSDBA -password '" + password + "' -i '" +
+                      script + "' '" + database + "' > /dev/null";
     auto t = Clock::now();
     if (std::system(cmd.c_str()) != 0) {
         std::fprintf(stderr, "the script tool failed: %s\n", cmd.c_str());
@@ -176,7 +218,8 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
     }
     // Import, check and save of `rows` new products.
     std::string book = folder + "new-products.xlsx";
-    if (!text::fileExists(book)) writeNewProductsWorkbook(book, rows);
+    if (!text::fileExists(book))
+        writeNewProductsWorkbook(book, rows);
     std::string dbSave = make("save.fdb");
     {
         db::Connection conn;
@@ -239,8 +282,10 @@ int main(int argc, char** argv) {
     std::string serverPassword;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--rows" && i + 1 < argc) rows = std::stoul(argv[++i]);
-        else if (a == "--server-password" && i + 1 < argc) serverPassword = argv[++i];
+        if (a == "--rows" && i + 1 < argc)
+            rows = std::stoul(argv[++i]);
+        else if (a == "--server-password" && i + 1 < argc)
+            serverPassword = argv[++i];
         else {
             std::fprintf(stderr, "usage: tavola-bench [--rows N] [--server-password PW]\n");
             return 2;
@@ -256,7 +301,8 @@ int main(int argc, char** argv) {
             std::string serverFolder = folder + "server/";
             std::filesystem::create_directories(serverFolder);
             std::filesystem::permissions(serverFolder, std::filesystem::perms::all);
-            std::filesystem::copy_file(folder + "new-products.xlsx", serverFolder + "new-products.xlsx");
+            std::filesystem::copy_file(folder + "new-products.xlsx",
+                                       serverFolder + "new-products.xlsx");
             runAll("server", serverFolder, "localhost:", serverPassword, rows);
         }
     } catch (const std::exception& e) {

@@ -16,7 +16,9 @@ Commands::Commands(TSimpleDataMod& module, std::FILE* out, exchange::Progress pr
     list_.setConnection(&module_.SQLConnection1);
 }
 
-bool Commands::fullMode() const { return exchange::fullModeMarkerPresent(module_.appFolder()); }
+bool Commands::fullMode() const {
+    return exchange::fullModeMarkerPresent(module_.appFolder());
+}
 
 void Commands::load(const std::optional<std::string>& sql) {
     if (sql) {
@@ -30,7 +32,8 @@ void Commands::load(const std::optional<std::string>& sql) {
 
 void Commands::exportList(const std::string& file, const std::optional<std::string>& sql) {
     auto name = exchange::exportFileName(file);
-    if (!name) throw std::runtime_error("沒有檔名");
+    if (!name)
+        throw std::runtime_error("沒有檔名");
     load(sql);
     exchange::writeProductWorkbook(list_, *name);
     written_ = *name;
@@ -95,25 +98,29 @@ void Commands::importFile(const std::string& file) {
 
 void Commands::checkFile(const std::string& file) {
     importIntoList(file);
-    for (const auto& [id, mark] : summary_.marked) std::fprintf(out_, "%s\t%s\n", mark.c_str(), id.c_str());
+    for (const auto& [id, mark] : summary_.marked)
+        std::fprintf(out_, "%s\t%s\n", mark.c_str(), id.c_str());
 }
 
 static std::string oneLine(std::string s) {
     for (char& c : s)
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
     return s;
 }
 
 void Commands::list(const std::optional<std::string>& sql) {
     load(sql);
     std::string line;
-    for (const auto& f : list_.fields()) line += (line.empty() ? "" : "\t") + f.name;
+    for (const auto& f : list_.fields())
+        line += (line.empty() ? "" : "\t") + f.name;
     std::fprintf(out_, "%s\n", line.c_str());
     for (std::size_t r = 0; r < list_.rowCount(); ++r) {
         line.clear();
         const auto& row = list_.row(r);
         for (std::size_t i = 0; i < row.size(); ++i) {
-            if (i) line += '\t';
+            if (i)
+                line += '\t';
             line += oneLine(db::toText(row[i]));
         }
         std::fprintf(out_, "%s\n", line.c_str());
@@ -131,7 +138,8 @@ std::string Commands::summaryText() const {
     t += "marked # (product on file): " + std::to_string(s.onFile) + "\n";
     t += "saved: " + std::to_string(s.saved) + "\n";
     t += "failed: " + std::to_string(s.failed.size()) + "\n";
-    for (const auto& key : s.failed) t += "  " + exchange::failureLine(key) + "\n";
+    for (const auto& key : s.failed)
+        t += "  " + exchange::failureLine(key) + "\n";
     return t;
 }
 

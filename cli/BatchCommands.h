@@ -19,7 +19,7 @@ struct Summary {
 };
 
 class Commands {
-public:
+  public:
     // out: where list and check write their rows; progress: optional.
     Commands(TSimpleDataMod& module, std::FILE* out, exchange::Progress progress = {});
 
@@ -36,7 +36,7 @@ public:
     // The file name export writes (the window's name rule applied).
     const std::string& writtenFile() const { return written_; }
 
-private:
+  private:
     void load(const std::optional<std::string>& sql);
     void importIntoList(const std::string& file);
 

@@ -13,27 +13,32 @@ namespace {
 
 // The module's own messages go to standard error.
 class ConsolePrompts : public platform::Prompts {
-public:
+  public:
     void info(const std::string& m) override { std::fprintf(stderr, "%s\n", m.c_str()); }
     void warning(const std::string& m) override { std::fprintf(stderr, "%s\n", m.c_str()); }
     void error(const std::string& m) override { std::fprintf(stderr, "%s\n", m.c_str()); }
     bool confirm(const std::string&) override { return true; }
     std::string openFile(const std::string&, const std::string&) override { return {}; }
-    std::string saveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::string saveFile(const std::string&, const std::string&, const std::string&) override {
+        return {};
+    }
 };
 
 // A bar on standard error, redrawn at each whole percent.
 exchange::Progress terminalProgress() {
-    if (!isatty(STDERR_FILENO)) return {};
+    if (!isatty(STDERR_FILENO))
+        return {};
     auto last = std::make_shared<int>(-1);
     return [last](std::size_t pos, std::size_t max) {
         int pct = max ? int(pos * 100 / max) : 100;
-        if (pct == *last) return;
+        if (pct == *last)
+            return;
         *last = pct;
         int filled = pct / 2;
         std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(std::size_t(filled), '#').c_str(),
                      std::string(std::size_t(50 - filled), ' ').c_str(), pct);
-        if (pos >= max) std::fprintf(stderr, "\n");
+        if (pos >= max)
+            std::fprintf(stderr, "\n");
         std::fflush(stderr);
     };
 }
@@ -44,18 +49,22 @@ int main(int argc, char** argv) {
     CLI::App app{"tavola-batch: list, export, check and import product workbooks"};
     app.require_subcommand(1);
     bool upgrade = false;
-    app.add_flag("--upgrade", upgrade, "open the connection in upgrade mode (brings the schema up to date)");
+    app.add_flag("--upgrade", upgrade,
+                 "open the connection in upgrade mode (brings the schema up to date)");
 
     std::string file;
     std::optional<std::string> sql;
     auto* exportCmd = app.add_subcommand("export", "write the product list to a product workbook");
-    exportCmd->add_option("FILE", file, "workbook to write (\".xls\" is appended unless the name holds it)")
+    exportCmd
+        ->add_option("FILE", file,
+                     "workbook to write (\".xls\" is appended unless the name holds it)")
         ->required();
     exportCmd->add_option("--sql", sql, "statement to list instead of all products");
     auto* importCmd = app.add_subcommand("import", "import \"Sheet1\", check and save new products "
                                                    "(full mode: insert or update every row)");
     importCmd->add_option("FILE", file, "workbook to read")->required()->check(CLI::ExistingFile);
-    auto* checkCmd = app.add_subcommand("check", "import and check without saving; prints the marked rows");
+    auto* checkCmd =
+        app.add_subcommand("check", "import and check without saving; prints the marked rows");
     checkCmd->add_option("FILE", file, "workbook to read")->required()->check(CLI::ExistingFile);
     auto* listCmd = app.add_subcommand("list", "print the product list as tab-separated text");
     listCmd->add_option("--sql", sql, "statement to list instead of all products");
@@ -71,7 +80,8 @@ int main(int argc, char** argv) {
 
     ConsolePrompts prompts;
     std::vector<std::string> args;
-    if (upgrade) args.push_back("u");
+    if (upgrade)
+        args.push_back("u");
     TSimpleDataMod module(platform::appFolder(), args, &prompts);
     batch::Commands commands(module, stdout, terminalProgress());
     try {

@@ -5,9 +5,11 @@
 #include "platform/text/Text.h"
 
 void ModuleSettings::applyDecimals(int decimals, std::string& format) {
-    if (decimals < 0 || decimals > 5) return;
+    if (decimals < 0 || decimals > 5)
+        return;
     format = "#,##0";
-    if (decimals > 0) format += "." + std::string(std::size_t(decimals), '0');
+    if (decimals > 0)
+        format += "." + std::string(std::size_t(decimals), '0');
 }
 
 void ModuleSettings::load(const std::function<std::string(const std::string&)>& loadParam) {

@@ -7,7 +7,10 @@ namespace shared {
 // entry each, separated by ";".
 const std::vector<ChainDefinition>& chainDefinitions() {
     static const std::vector<ChainDefinition> chains = {
-        {"CDS_Supp", "SQL_Supp", "DSP_Supp", {"select * from SUPPLIER"},
+        {"CDS_Supp",
+         "SQL_Supp",
+         "DSP_Supp",
+         {"select * from SUPPLIER"},
          "CORP_ID text(20) \"廠商編號\";"
          "CORP_NAME text(100) \"公司全名\";"
          "CORP_SNAME text(50) \"公司簡稱\";"
@@ -40,7 +43,10 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_HOST text(20);"
          "CLOSEACC_DAY integer \"結帳日\";"
          "WUID text(50);"},
-        {"CDS_Cust", "SQL_Cust", "DSP_Cust", {"select * from CUSTOMER"},
+        {"CDS_Cust",
+         "SQL_Cust",
+         "DSP_Cust",
+         {"select * from CUSTOMER"},
          "CORP_ID text(20) \"客戶編號\";"
          "CORP_NAME text(100) \"公司全名\";"
          "CORP_SNAME text(50) \"公司簡稱\";"
@@ -74,7 +80,10 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_USER text(10) \"建檔人員\";"
          "CR_HOST text(20) \"建檔IP\";"
          "WUID text(50);"},
-        {"CDS_PurchaseOrderMaster", "SQL_PurchaseOrderMaster", "DSP_PurchaseOrderMaster", {"select * from  PURCHASEORDER_MASTER"},
+        {"CDS_PurchaseOrderMaster",
+         "SQL_PurchaseOrderMaster",
+         "DSP_PurchaseOrderMaster",
+         {"select * from  PURCHASEORDER_MASTER"},
          "MASTERBILLID text(20) \"單據編號\";"
          "BILL_DATE text(10) \"單據日期\";"
          "FLAG text(20) \"單別\";"
@@ -124,7 +133,10 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_HOST text(20) \"建檔IP\";"
          "WUID text(50);"
          "CLOSED_YN text(1) \"結案\";"},
-        {"CDS_PurchaseOrderDetail", "SQL_PurchaseOrderDetail", "DSP_PurchaseOrderDetail", {"select * from INQUIRY_DETAIL", "where masterbillid = '-1'"},
+        {"CDS_PurchaseOrderDetail",
+         "SQL_PurchaseOrderDetail",
+         "DSP_PurchaseOrderDetail",
+         {"select * from INQUIRY_DETAIL", "where masterbillid = '-1'"},
          "MASTERBILLID text(20) \"單據編號\";"
          "KEYINTIME text(20) \"輸入時間\";"
          "TEMPPRODID text(20) \"品號條碼\";"
@@ -180,12 +192,18 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "BK_DATE text(10) \"退貨日期\";"
          "PRFS double \"毛利率%\";"
          "RECNO integer calculated \"序\";"},
-        {"CDS_CustFrei", "SQL_CustFrei", "DSP_CustFrei", {"select FR_NAME, FR_ADDRESS, FR_PHONE,FR_FLAG from CUSTOMER_FREI"},
+        {"CDS_CustFrei",
+         "SQL_CustFrei",
+         "DSP_CustFrei",
+         {"select FR_NAME, FR_ADDRESS, FR_PHONE,FR_FLAG from CUSTOMER_FREI"},
          "FR_NAME text(50) \"收件人\";"
          "FR_ADDRESS text(50) \"送件地址\";"
          "FR_PHONE text(20) \"聯絡電話\";"
          "FR_FLAG text(10) \"送件別\";"},
-        {"CDS_Prod", "SQL_Prod", "DSP_Prod", {"select * from PRODUCT"},
+        {"CDS_Prod",
+         "SQL_Prod",
+         "DSP_Prod",
+         {"select * from PRODUCT"},
          "PROD_ID text(20) required \"商品編號\";"
          "PROD_BARCODE text(20) \"商品條碼\";"
          "PROD_NAME text(100) \"商品名稱\";"
@@ -221,7 +239,10 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_HOST text(20) \"建檔IP\";"
          "WUID text(50) required;"
          "P_PU text(1) \"浮動售價\";"},
-        {"CDS_Prod2", "SQL_Prod2", "DSP_Prod2", {"select * from PRODUCT"},
+        {"CDS_Prod2",
+         "SQL_Prod2",
+         "DSP_Prod2",
+         {"select * from PRODUCT"},
          "PROD_ID text(20) required \"商品編號\";"
          "PROD_BARCODE text(20) \"商品條碼\";"
          "PROD_NAME text(100) \"商品名稱\";"
@@ -257,16 +278,27 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_HOST text(20) \"建檔IP\";"
          "WUID text(50) required;"
          "P_PU text(1) \"浮動售價\";"},
-        {"CDS_BankAccount", "SQL_BankAccount", "DSP_BankAccount", {"select ACNT_ID, ACNT_NAME, ACNT_NO, BANK_ID, BANK_NAME from BANK_ACCOUNT", "order by ACNT_ID"},
+        {"CDS_BankAccount",
+         "SQL_BankAccount",
+         "DSP_BankAccount",
+         {"select ACNT_ID, ACNT_NAME, ACNT_NO, BANK_ID, BANK_NAME from BANK_ACCOUNT",
+          "order by ACNT_ID"},
          "ACNT_ID text(20) required, key, width 20 \"帳戶代號\";"
          "ACNT_NAME text(50) width 50 \"帳戶名稱\";"
          "ACNT_NO text(20) width 20 \"帳號\";"
          "BANK_ID text(20) width 20 \"銀行代號\";"
          "BANK_NAME text(100) width 100 \"銀行名稱\";"},
-        {"CDS_PaymentClass", "SQL_PaymentCLass", "DSP_PaymentClass", {"select PAYMENT_CLASSID, PAYMENT_CLASSNAME from PAYMENT_CLASS", "order by PAYMENT_CLASSID"},
+        {"CDS_PaymentClass",
+         "SQL_PaymentCLass",
+         "DSP_PaymentClass",
+         {"select PAYMENT_CLASSID, PAYMENT_CLASSNAME from PAYMENT_CLASS",
+          "order by PAYMENT_CLASSID"},
          "PAYMENT_CLASSID text(10) width 10 \"代號\";"
          "PAYMENT_CLASSNAME text(50) width 50 \"名稱\";"},
-        {"CDS_ProdPack", "SQL_ProdPack", "DSP_ProdPack", {"select * from PROD_PACK", " ORDER BY PROD_ID,PACK_BARCODE"},
+        {"CDS_ProdPack",
+         "SQL_ProdPack",
+         "DSP_ProdPack",
+         {"select * from PROD_PACK", " ORDER BY PROD_ID,PACK_BARCODE"},
          "PROD_ID text(20) \"商品編號\";"
          "PACK_UNITNAME text(10) \"單位\";"
          "PACK_RATE double \"包裝數\";"
@@ -281,10 +313,16 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_USER text(10);"
          "CR_HOST text(20);"
          "WUID text(50);"},
-        {"CDS_Proj", "SQL_Proj", "DSP_Proj", {"select PROJ_ID, PROJ_NAME from PROJ_ITEM", "order by PROJ_ID"},
+        {"CDS_Proj",
+         "SQL_Proj",
+         "DSP_Proj",
+         {"select PROJ_ID, PROJ_NAME from PROJ_ITEM", "order by PROJ_ID"},
          "PROJ_ID text(20) required, width 20 \"專案代號\";"
          "PROJ_NAME text(100) width 50 \"專案名稱\";"},
-        {"CDS_CustWorkOrder", "SQL_CustWorkOrder", "DSP_CustWorkOrder", {"select * from CUSTWORKORDER_DETAIL", "where masterbillid = '-1'"},
+        {"CDS_CustWorkOrder",
+         "SQL_CustWorkOrder",
+         "DSP_CustWorkOrder",
+         {"select * from CUSTWORKORDER_DETAIL", "where masterbillid = '-1'"},
          "MASTERBILLID text(20) \"單據編號\";"
          "V_OBJECT_NAME text(100) \"物件全名\";"
          "OBJECT_NAME text(100) \"物件名稱\";"
@@ -373,7 +411,10 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "FR_YN text(1) \"首購\";"
          "DISCOUNT_RATE double calculated \"折扣率%\";"
          "JOINBILLID text(20);"},
-        {"CDS_ProdClass", "SQL_ProdClass", "DSP_ProdClass", {"SELECT * FROM PROD_CLASS ORDER BY PD_CLASSID"},
+        {"CDS_ProdClass",
+         "SQL_ProdClass",
+         "DSP_ProdClass",
+         {"SELECT * FROM PROD_CLASS ORDER BY PD_CLASSID"},
          "PD_CLASSID text(10) required \"屬性代號\";"
          "PD_CLASSNAME text(50) \"屬性名稱\";"
          "CHG_DATETIME text(20) \"異動時間\";"
@@ -383,7 +424,10 @@ const std::vector<ChainDefinition>& chainDefinitions() {
          "CR_USER text(10) \"建檔人員\";"
          "CR_HOST text(20) \"建檔IP\";"
          "WUID text(50);"},
-        {"CDS_CustWorkQuote", "SQL_CustWorkQuote", "DSP_CustWorkQuote", {"select * from CUSTWORKQUOTE_DETAIL", "where masterbillid = '-1'"},
+        {"CDS_CustWorkQuote",
+         "SQL_CustWorkQuote",
+         "DSP_CustWorkQuote",
+         {"select * from CUSTWORKQUOTE_DETAIL", "where masterbillid = '-1'"},
          "MASTERBILLID text(20) \"單據編號\";"
          "V_OBJECT_NAME text(100) \"物件全名\";"
          "MATERIAL_ID text(50) \"材質代碼\";"

@@ -13,7 +13,8 @@ std::vector<dataset::FieldDef> parseFields(const std::string& list) {
     std::string entry;
     while (std::getline(entries, entry, ';')) {
         entry = text::trim(entry);
-        if (entry.empty()) continue;
+        if (entry.empty())
+            continue;
         dataset::FieldDef f;
         std::string label;
         if (auto q = entry.find('"'); q != std::string::npos) {
@@ -21,7 +22,8 @@ std::vector<dataset::FieldDef> parseFields(const std::string& list) {
             entry = entry.substr(0, q);
         }
         for (char& c : entry)
-            if (c == ',') c = ' ';
+            if (c == ',')
+                c = ' ';
         std::stringstream words(entry);
         std::string kind, word;
         words >> f.name >> kind;
@@ -36,10 +38,14 @@ std::vector<dataset::FieldDef> parseFields(const std::string& list) {
             throw std::logic_error("unknown field kind in " + entry);
         }
         while (words >> word) {
-            if (word == "required") f.required = true;
-            else if (word == "key") f.key = true;
-            else if (word == "calculated") f.calculated = true;
-            else if (word == "width" && words >> word) f.displayWidth = int(text::toIntDef(word, 0));
+            if (word == "required")
+                f.required = true;
+            else if (word == "key")
+                f.key = true;
+            else if (word == "calculated")
+                f.calculated = true;
+            else if (word == "width" && words >> word)
+                f.displayWidth = int(text::toIntDef(word, 0));
         }
         f.displayLabel = label;
         out.push_back(std::move(f));
@@ -63,7 +69,8 @@ SharedDataSets::SharedDataSets(db::Connection* conn) {
 
 Chain& SharedDataSets::chain(const std::string& name) {
     auto it = chains_.find(name);
-    if (it == chains_.end()) throw std::out_of_range("no shared data set " + name);
+    if (it == chains_.end())
+        throw std::out_of_range("no shared data set " + name);
     return it->second;
 }
 

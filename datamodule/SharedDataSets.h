@@ -12,11 +12,11 @@
 namespace shared {
 
 struct ChainDefinition {
-    const char* name;     // the record set, CDS_…
-    const char* query;    // SQL_…
-    const char* provider; // DSP_…
+    const char* name;                     // the record set, CDS_…
+    const char* query;                    // SQL_…
+    const char* provider;                 // DSP_…
     std::vector<const char*> commandText; // lines
-    const char* fields;   // "NAME kind [required] [key] [calculated] [width N] [\"label\"];" …
+    const char* fields; // "NAME kind [required] [key] [calculated] [width N] [\"label\"];" …
 };
 
 // The chains in the module's order.
@@ -31,14 +31,14 @@ struct Chain {
 };
 
 class SharedDataSets {
-public:
+  public:
     explicit SharedDataSets(db::Connection* conn);
     // In the module's order.
     const std::vector<std::string>& names() const { return order_; }
     Chain& chain(const std::string& name);
     dataset::RecordSet& operator[](const std::string& name) { return chain(name).dataSet; }
 
-private:
+  private:
     std::map<std::string, Chain> chains_;
     std::vector<std::string> order_;
 };

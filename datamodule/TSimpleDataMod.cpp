@@ -15,8 +15,8 @@ using dataset::FieldKind;
 
 TSimpleDataMod::TSimpleDataMod(std::string appFolder, std::vector<std::string> args,
                                platform::Prompts* prompts)
-    : appFolder_(std::move(appFolder)),
-      upgradeMode_(!args.empty() && text::lower(args[0]) == "u"), prompts_(prompts) {
+    : appFolder_(std::move(appFolder)), upgradeMode_(!args.empty() && text::lower(args[0]) == "u"),
+      prompts_(prompts) {
     ClientDataSet1.setConnection(&SQLConnection1);
     SQLConnection1.setAfterConnect([this] { SQLConnection1AfterConnect(); });
     DataModuleCreate();
@@ -64,7 +64,8 @@ void TSimpleDataMod::DataModuleCreate() {
     SQLConnection1.close();
     std::string config = appFolder_ + "dbconfig.txt";
     if (text::fileExists(config))
-        SQLConnection1.params().setLines(text::splitLines(text::decodeTextFile(text::readFile(config))));
+        SQLConnection1.params().setLines(
+            text::splitLines(text::decodeTextFile(text::readFile(config))));
     else
         SQLConnection1.params().setLines(defaultParams(appFolder_));
 }
@@ -77,7 +78,8 @@ void TSimpleDataMod::CDS_Query(dataset::RecordSet& ACDS, const std::string& ASQL
     try {
         ACDS.copyFrom(ClientDataSet1);
     } catch (const std::exception& e) {
-        if (prompts_) prompts_->error(platform::errorText(e));
+        if (prompts_)
+            prompts_->error(platform::errorText(e));
     }
 }
 
@@ -88,23 +90,27 @@ std::string TSimpleDataMod::LoadParam(const std::string& sParam_id) {
     SQLQuery2.add("SELECT PARAM_VALUE FROM PARAM_DEFINE where PARAM_ID=:PARAM_ID");
     SQLQuery2.setString("PARAM_ID", sParam_id);
     SQLQuery2.open();
-    if (SQLQuery2.eof()) return {};
+    if (SQLQuery2.eof())
+        return {};
     return SQLQuery2.asString("PARAM_VALUE");
 }
 
 std::string TSimpleDataMod::LocalIP() {
     char host[64] = {0};
-    if (gethostname(host, 63) != 0) return {};
+    if (gethostname(host, 63) != 0)
+        return {};
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list) return {};
+    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list)
+        return {};
     std::string result;
     for (addrinfo* a = list; a; a = a->ai_next) {
         char buf[INET_ADDRSTRLEN];
         auto* sin = reinterpret_cast<sockaddr_in*>(a->ai_addr);
-        if (inet_ntop(AF_INET, &sin->sin_addr, buf, sizeof buf)) result = buf;
+        if (inet_ntop(AF_INET, &sin->sin_addr, buf, sizeof buf))
+            result = buf;
     }
     freeaddrinfo(list);
     return result;
@@ -115,7 +121,8 @@ void TSimpleDataMod::Upgrade() {
 }
 
 void TSimpleDataMod::SQLConnection1AfterConnect() {
-    if (upgradeMode_) Upgrade();
+    if (upgradeMode_)
+        Upgrade();
     settings.load([this](const std::string& id) { return LoadParam(id); });
     SQLQuery1.close();
     SQLQuery1.clear();
@@ -124,11 +131,21 @@ void TSimpleDataMod::SQLConnection1AfterConnect() {
     SQLQuery1.exec();
 }
 
-bool TSimpleDataMod::CheckBANO(const std::string& BANO) { return services::CheckBANO(BANO); }
-bool TSimpleDataMod::CheckRocID(const std::string& ID) { return services::CheckRocID(ID); }
-bool TSimpleDataMod::InvoiceNumCheck(const std::string& s) { return services::InvoiceNumCheck(s); }
-double TSimpleDataMod::RoundPrice(double _fv) const { return services::RoundNum(_fv, settings.price_dot); }
-double TSimpleDataMod::RoundNum(double _fv, int _iDot) { return services::RoundNum(_fv, _iDot); }
+bool TSimpleDataMod::CheckBANO(const std::string& BANO) {
+    return services::CheckBANO(BANO);
+}
+bool TSimpleDataMod::CheckRocID(const std::string& ID) {
+    return services::CheckRocID(ID);
+}
+bool TSimpleDataMod::InvoiceNumCheck(const std::string& s) {
+    return services::InvoiceNumCheck(s);
+}
+double TSimpleDataMod::RoundPrice(double _fv) const {
+    return services::RoundNum(_fv, settings.price_dot);
+}
+double TSimpleDataMod::RoundNum(double _fv, int _iDot) {
+    return services::RoundNum(_fv, _iDot);
+}
 
 std::string TSimpleDataMod::GetMaxBillID(const std::string& sTable, const std::string& sDate,
                                          const std::string& sFlag) {
@@ -139,12 +156,14 @@ void TSimpleDataMod::SplitParams(const std::string& Params, std::vector<std::str
     services::SplitParams(Params, Dest);
 }
 
-std::string TSimpleDataMod::GetSalePrice(const std::string& sCorp_id, const std::string& sTempprodid,
-                                         int iPriceno, const std::string& sDate) {
+std::string TSimpleDataMod::GetSalePrice(const std::string& sCorp_id,
+                                         const std::string& sTempprodid, int iPriceno,
+                                         const std::string& sDate) {
     return services::GetSalePrice(SQLConnection1, sCorp_id, sTempprodid, iPriceno, sDate);
 }
 
-std::string TSimpleDataMod::GetInPrice(const std::string& sCorp_id, const std::string& sTempprodid, int iPriceno) {
+std::string TSimpleDataMod::GetInPrice(const std::string& sCorp_id, const std::string& sTempprodid,
+                                       int iPriceno) {
     return services::GetInPrice(SQLConnection1, sCorp_id, sTempprodid, iPriceno);
 }
 
@@ -160,23 +179,35 @@ std::string TSimpleDataMod::GetMaterial_Price(const std::string& sCorp_id, const
     return services::GetMaterial_Price(SQLConnection1, sCorp_id, sid);
 }
 
-std::string TSimpleDataMod::GetProtector_Price(const std::string& sCorp_id, const std::string& sid) {
+std::string TSimpleDataMod::GetProtector_Price(const std::string& sCorp_id,
+                                               const std::string& sid) {
     return services::GetProtector_Price(SQLConnection1, sCorp_id, sid);
 }
 
-std::string TSimpleDataMod::GetWorkProcess_Price(const std::string& sCorp_id, const std::string& sid) {
+std::string TSimpleDataMod::GetWorkProcess_Price(const std::string& sCorp_id,
+                                                 const std::string& sid) {
     return services::GetWorkProcess_Price(SQLConnection1, sCorp_id, sid);
 }
 
-std::string TSimpleDataMod::GetMaterialName(const std::string& id) { return services::GetMaterialName(SQLConnection1, id); }
-std::string TSimpleDataMod::GetEmployeeName(const std::string& id) { return services::GetEmployeeName(SQLConnection1, id); }
-std::string TSimpleDataMod::GetProjName(const std::string& id) { return services::GetProjName(SQLConnection1, id); }
-std::string TSimpleDataMod::GetCustName(const std::string& id) { return services::GetCustName(SQLConnection1, id); }
+std::string TSimpleDataMod::GetMaterialName(const std::string& id) {
+    return services::GetMaterialName(SQLConnection1, id);
+}
+std::string TSimpleDataMod::GetEmployeeName(const std::string& id) {
+    return services::GetEmployeeName(SQLConnection1, id);
+}
+std::string TSimpleDataMod::GetProjName(const std::string& id) {
+    return services::GetProjName(SQLConnection1, id);
+}
+std::string TSimpleDataMod::GetCustName(const std::string& id) {
+    return services::GetCustName(SQLConnection1, id);
+}
 
-bool TSimpleDataMod::GetOrgPowerState(const std::string& org, const std::string& item, const std::string& col) {
+bool TSimpleDataMod::GetOrgPowerState(const std::string& org, const std::string& item,
+                                      const std::string& col) {
     return services::GetOrgPowerState(SQLConnection1, prompts_, org, item, col);
 }
 
-bool TSimpleDataMod::GetOrgPowerReportState(const std::string& org, const std::string& item, const std::string& col) {
+bool TSimpleDataMod::GetOrgPowerReportState(const std::string& org, const std::string& item,
+                                            const std::string& col) {
     return services::GetOrgPowerReportState(SQLConnection1, prompts_, org, item, col);
 }

@@ -18,11 +18,12 @@
 // it never connects. The connection opens on the first statement that needs
 // it and then runs SQLConnection1AfterConnect.
 class TSimpleDataMod {
-public:
+  public:
     // appFolder: the application folder with its trailing "/". args: the
     // program's command-line arguments after the program name. prompts: where
     // the module's own messages go (not owned).
-    TSimpleDataMod(std::string appFolder, std::vector<std::string> args, platform::Prompts* prompts);
+    TSimpleDataMod(std::string appFolder, std::vector<std::string> args,
+                   platform::Prompts* prompts);
     TSimpleDataMod(const TSimpleDataMod&) = delete;
     TSimpleDataMod& operator=(const TSimpleDataMod&) = delete;
 
@@ -67,11 +68,13 @@ public:
     // Rounded to the price_dot setting.
     double RoundPrice(double _fv) const;
     static double RoundNum(double _fv, int _iDot);
-    std::string GetMaxBillID(const std::string& sTable, const std::string& sDate, const std::string& sFlag);
+    std::string GetMaxBillID(const std::string& sTable, const std::string& sDate,
+                             const std::string& sFlag);
     static void SplitParams(const std::string& Params, std::vector<std::string>* Dest);
-    std::string GetSalePrice(const std::string& sCorp_id, const std::string& sTempprodid, int iPriceno,
-                             const std::string& sDate);
-    std::string GetInPrice(const std::string& sCorp_id, const std::string& sTempprodid, int iPriceno);
+    std::string GetSalePrice(const std::string& sCorp_id, const std::string& sTempprodid,
+                             int iPriceno, const std::string& sDate);
+    std::string GetInPrice(const std::string& sCorp_id, const std::string& sTempprodid,
+                           int iPriceno);
     std::string GetCostPrice(const std::string& sTempprodid, int iPriceno);
     std::string GetPosPrice(const std::string& sTempprodid, const std::string& sDate);
     std::string GetMaterial_Price(const std::string& sCorp_id, const std::string& sid);
@@ -81,8 +84,10 @@ public:
     std::string GetEmployeeName(const std::string& sUser_id);
     std::string GetProjName(const std::string& sProj_id);
     std::string GetCustName(const std::string& sCorp_id);
-    bool GetOrgPowerState(const std::string& sOrg_id, const std::string& sItem_no, const std::string& sCol);
-    bool GetOrgPowerReportState(const std::string& sOrg_id, const std::string& sItem_no, const std::string& sCol);
+    bool GetOrgPowerState(const std::string& sOrg_id, const std::string& sItem_no,
+                          const std::string& sCol);
+    bool GetOrgPowerReportState(const std::string& sOrg_id, const std::string& sItem_no,
+                                const std::string& sCol);
 
     // On when the first argument is "u" in any case.
     bool upgradeMode() const { return upgradeMode_; }
@@ -92,7 +97,7 @@ public:
     // The connection parameters used when there is no "dbconfig.txt".
     static std::vector<std::string> defaultParams(const std::string& appFolder);
 
-private:
+  private:
     // The schema upgrade of upgrade mode; runs before the settings load.
     void Upgrade();
 

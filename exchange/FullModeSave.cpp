@@ -8,37 +8,45 @@ namespace exchange {
 
 namespace {
 
-double number(std::string_view cell) { return text::toFloatDef(text::trim(cell), 0); }
+double number(std::string_view cell) {
+    return text::toFloatDef(text::trim(cell), 0);
+}
 
-std::string cut(const std::string& s, std::size_t n) { return text::trim(text::leftChars(s, n)); }
+std::string cut(const std::string& s, std::size_t n) {
+    return text::trim(text::leftChars(s, n));
+}
 
 // Columns of the product insert, in order; the parameters have the same names.
 const char* kInsertColumns[] = {
-    "PROD_ID", "PROD_BARCODE", "PROD_NAME", "PROD_SNAME", "PROD_SCALE", "PROD_ID2", "PROD_ENAME",
-    "PD_ITEMID", "PD_ITEMNAME", "PD_CLASSID", "PD_CLASSNAME", "SUPP_CORP_ID", "SUPP_CORP_NAME",
-    "UNIT_ID", "BRAND_ID", "BRAND_NAME", "TAX_KIND", "STK_QTY_YN", "MS_YN", "WEBSHOW_YN",
-    "STOP_IN_YN", "STOP_SALE_YN", "DEL_FLAG_YN", "SALE_PRICE", "PRODUCTION_PLACE", "MONEY_ID",
-    "ORIGINAL_PRICE", "CHG_DATETIME", "CHG_USER", "CHG_HOST", "CR_DATETIME", "CR_USER", "CR_HOST",
-    "SELECT_YN", "WUID", "P_PU", "SEC_DIS",
+    "PROD_ID",      "PROD_BARCODE",   "PROD_NAME",      "PROD_SNAME",  "PROD_SCALE",
+    "PROD_ID2",     "PROD_ENAME",     "PD_ITEMID",      "PD_ITEMNAME", "PD_CLASSID",
+    "PD_CLASSNAME", "SUPP_CORP_ID",   "SUPP_CORP_NAME", "UNIT_ID",     "BRAND_ID",
+    "BRAND_NAME",   "TAX_KIND",       "STK_QTY_YN",     "MS_YN",       "WEBSHOW_YN",
+    "STOP_IN_YN",   "STOP_SALE_YN",   "DEL_FLAG_YN",    "SALE_PRICE",  "PRODUCTION_PLACE",
+    "MONEY_ID",     "ORIGINAL_PRICE", "CHG_DATETIME",   "CHG_USER",    "CHG_HOST",
+    "CR_DATETIME",  "CR_USER",        "CR_HOST",        "SELECT_YN",   "WUID",
+    "P_PU",         "SEC_DIS",
 };
 
 // Columns the update sets after PROD_BARCODE.
 const char* kUpdateColumns[] = {
-    "PROD_NAME", "PROD_SNAME", "PROD_SCALE", "PROD_ID2", "PROD_ENAME", "PD_ITEMID", "PD_ITEMNAME",
-    "PD_CLASSID", "PD_CLASSNAME", "SUPP_CORP_ID", "SUPP_CORP_NAME", "UNIT_ID", "BRAND_ID",
-    "BRAND_NAME", "TAX_KIND", "SALE_PRICE", "PRODUCTION_PLACE", "MONEY_ID", "ORIGINAL_PRICE",
-    "CHG_DATETIME", "CHG_USER", "CHG_HOST",
+    "PROD_NAME",      "PROD_SNAME",       "PROD_SCALE", "PROD_ID2",       "PROD_ENAME",
+    "PD_ITEMID",      "PD_ITEMNAME",      "PD_CLASSID", "PD_CLASSNAME",   "SUPP_CORP_ID",
+    "SUPP_CORP_NAME", "UNIT_ID",          "BRAND_ID",   "BRAND_NAME",     "TAX_KIND",
+    "SALE_PRICE",     "PRODUCTION_PLACE", "MONEY_ID",   "ORIGINAL_PRICE", "CHG_DATETIME",
+    "CHG_USER",       "CHG_HOST",
 };
 
 // The product values shared by insert and update.
-void setProduct(db::Query& q, const FullModeRow& r, const Stamps& s, bool insert, const std::string& owner) {
+void setProduct(db::Query& q, const FullModeRow& r, const Stamps& s, bool insert,
+                const std::string& owner) {
     q.setString("PROD_ID", r.key);
     q.setString("PROD_BARCODE", r.barcode);
     q.setString("PROD_NAME", r.name);
     q.setString("PROD_SNAME", r.shortName);
     q.setString("PROD_SCALE", r.scale);
-    for (const char* empty : {"PROD_ID2", "PROD_ENAME", "PD_CLASSID", "PD_CLASSNAME", "BRAND_ID", "BRAND_NAME",
-                              "PRODUCTION_PLACE"})
+    for (const char* empty : {"PROD_ID2", "PROD_ENAME", "PD_CLASSID", "PD_CLASSNAME", "BRAND_ID",
+                              "BRAND_NAME", "PRODUCTION_PLACE"})
         q.setString(empty, "");
     q.setString("PD_ITEMID", r.categoryId);
     q.setString("PD_ITEMNAME", r.categoryName);
@@ -52,12 +60,14 @@ void setProduct(db::Query& q, const FullModeRow& r, const Stamps& s, bool insert
     q.setString("CHG_DATETIME", text::nowStamp());
     q.setString("CHG_USER", s.user);
     q.setString("CHG_HOST", s.host);
-    if (!insert) return;
+    if (!insert)
+        return;
     q.setString("CR_DATETIME", text::nowStamp());
     q.setString("CR_USER", s.user);
     q.setString("CR_HOST", s.host);
     q.setString("STK_QTY_YN", "Y");
-    for (const char* no : {"MS_YN", "WEBSHOW_YN", "STOP_IN_YN", "STOP_SALE_YN", "DEL_FLAG_YN", "SELECT_YN"})
+    for (const char* no :
+         {"MS_YN", "WEBSHOW_YN", "STOP_IN_YN", "STOP_SALE_YN", "DEL_FLAG_YN", "SELECT_YN"})
         q.setString(no, "N");
     q.setString("WUID", owner);
     q.setString("P_PU", "");
@@ -70,16 +80,19 @@ FullModeRow deriveFullModeRow(const workbook::Grid& g, std::size_t row) {
     auto cell = [&](std::size_t col) { return text::trim(g.cell(col, row)); };
     FullModeRow r;
     r.categoryId = text::trim(cell(0));
-    if (text::codePoints(r.categoryId) == 6) r.categoryId = "0" + r.categoryId;
+    if (text::codePoints(r.categoryId) == 6)
+        r.categoryId = "0" + r.categoryId;
     r.categoryName = cell(1);
     r.key = cell(2);
     std::string name = cell(3);
     r.name = cut(name, 50);
     r.shortName = cut(name, 20);
     r.barcode = cell(4);
-    if (r.barcode.empty()) r.barcode = r.key;
+    if (r.barcode.empty())
+        r.barcode = r.key;
     r.unit = cell(5);
-    if (r.unit.empty()) r.unit = "PC";
+    if (r.unit.empty())
+        r.unit = "PC";
     r.scale = cut(cell(6), 20);
     r.priceA = number(g.cell(7, row));
     r.priceB = number(g.cell(8, row));
@@ -106,14 +119,16 @@ std::string descriptionBytes(const std::string& t) {
     return out;
 }
 
-std::string failureLine(const std::string& key) { return key + "轉檔失敗.."; }
+std::string failureLine(const std::string& key) {
+    return key + "轉檔失敗..";
+}
 
 void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std::string& owner,
                     UpsertResult& result, const Progress& progress) {
     result = {};
-    db::Query exists(&conn), insert(&conn), update(&conn), product2(&conn), cost2(&conn), delBook(&conn),
-        insBook(&conn), delPrices(&conn), insPrice(&conn), descExists(&conn), descUpdate(&conn),
-        descInsert(&conn);
+    db::Query exists(&conn), insert(&conn), update(&conn), product2(&conn), cost2(&conn),
+        delBook(&conn), insBook(&conn), delPrices(&conn), insPrice(&conn), descExists(&conn),
+        descUpdate(&conn), descInsert(&conn);
     exists.add("SELECT PROD_ID,PROD_BARCODE FROM PRODUCT ");
     exists.add(" WHERE PROD_ID = :PROD_ID");
     {
@@ -129,14 +144,17 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
         update.add(std::string(c) == "PROD_ID2" ? " ,PROD_ID2  = :PROD_ID2 "
                                                 : std::string(" ,") + c + " = :" + c + " ");
     update.add(" WHERE PROD_ID = :PROD_ID ");
-    for (const char* const* l = kProduct2Insert; *l; ++l) product2.add(*l);
+    for (const char* const* l = kProduct2Insert; *l; ++l)
+        product2.add(*l);
     cost2.add("UPDATE PRODUCT2 SET FIRST_COST = :FIRST_COST ");
     cost2.add("   ,STD_COST = :STD_COST ");
     cost2.add(" WHERE PROD_ID = :PROD_ID ");
     delBook.add("DELETE FROM PRODUCT_FORBOOK WHERE PROD_ID = :PROD_ID ");
-    insBook.add("INSERT INTO PRODUCT_FORBOOK(PROD_ID, GROUP_NAME, BINDING, VER_TYPE, KEY_WORD, CHG_DATETIME, "
+    insBook.add("INSERT INTO PRODUCT_FORBOOK(PROD_ID, GROUP_NAME, BINDING, VER_TYPE, KEY_WORD, "
+                "CHG_DATETIME, "
                 "CHG_USER, CHG_HOST, CR_DATETIME, CR_USER, CR_HOST, WUID) ");
-    insBook.add("  VALUES (:PROD_ID, :GROUP_NAME, :BINDING, :VER_TYPE, :KEY_WORD, :CHG_DATETIME, :CHG_USER, "
+    insBook.add("  VALUES (:PROD_ID, :GROUP_NAME, :BINDING, :VER_TYPE, :KEY_WORD, :CHG_DATETIME, "
+                ":CHG_USER, "
                 ":CHG_HOST, :CR_DATETIME, :CR_USER, :CR_HOST, :WUID)");
     delPrices.add("DELETE FROM PROD_PRICE WHERE PROD_ID = :PROD_ID ");
     insPrice.add("INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE)");
@@ -163,7 +181,8 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
         insBook.exec();
     };
     auto priceRows = [&](const FullModeRow& r) {
-        const double levels[7] = {r.priceA, r.priceB, r.priceC, r.priceA, r.priceB, r.priceB, r.priceA};
+        const double levels[7] = {r.priceA, r.priceB, r.priceC, r.priceA,
+                                  r.priceB, r.priceB, r.priceA};
         insPrice.setString("PROD_ID", r.key);
         for (int level = 0; level < 7; ++level) {
             insPrice.setInt("PRICE_NO", level);
@@ -213,7 +232,8 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
         } else {
             ++result.updated;
         }
-        if (r.description.empty()) continue;
+        if (r.description.empty())
+            continue;
         batch.runSingleChange([&] {
             std::string bytes = descriptionBytes(r.description);
             descExists.setString("PROD_ID", r.key);
@@ -232,7 +252,8 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
     refreshCategoryNames(conn, "  update product set pd_itemname = ");
     db::Query q(&conn);
     q.add("  update product set supp_corp_id = ");
-    q.add(" (select FIRST 1 SKIP 0 corp_id from supplier where corp_name = product.supp_corp_name) ");
+    q.add(
+        " (select FIRST 1 SKIP 0 corp_id from supplier where corp_name = product.supp_corp_name) ");
     q.add(" where supp_corp_id is null or supp_corp_id = '' ");
     q.exec();
 }

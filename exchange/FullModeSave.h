@@ -16,7 +16,8 @@ namespace exchange {
 struct FullModeRow {
     std::string categoryId, categoryName, key, name, shortName, barcode, unit, scale;
     double priceA = 0, priceB = 0, priceC = 0, cost = 0, originalPrice = 0;
-    std::string supplierId, supplierName, moneyId, description, groupName, binding, verType, keyWord;
+    std::string supplierId, supplierName, moneyId, description, groupName, binding, verType,
+        keyWord;
 };
 FullModeRow deriveFullModeRow(const workbook::Grid& grid, std::size_t row);
 

@@ -10,7 +10,8 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
     list.requireActive();
     std::size_t n = list.rowCount();
     report(progress, 0, n);
-    if (n == 0) return result;
+    if (n == 0)
+        return result;
     std::size_t item = list.fieldIndex("PD_ITEMID"), id = list.fieldIndex("PROD_ID"),
                 mark = list.fieldIndex("CHG_USER");
     db::Query category(&conn), product(&conn);
@@ -18,7 +19,8 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
     product.setSql("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = :PROD_ID");
     conn.open();
     bool own = !conn.inTransaction();
-    if (own) conn.startTransaction(true);
+    if (own)
+        conn.startTransaction(true);
     try {
         for (list.first(); !list.eof(); list.next()) {
             ++result.rows;
@@ -48,10 +50,12 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
         } catch (...) {
             list.cancel();
         }
-        if (own) conn.rollback();
+        if (own)
+            conn.rollback();
         throw;
     }
-    if (own) conn.commit();
+    if (own)
+        conn.commit();
     return result;
 }
 

@@ -17,6 +17,7 @@ struct CheckResult {
 
 // Runs both look-ups of every row with the keys bound as parameters, in one
 // read-only transaction. Throws DatabaseError; rows visited keep their marks.
-CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Progress& progress = {});
+CheckResult checkList(dataset::RecordSet& list, db::Connection& conn,
+                      const Progress& progress = {});
 
 } // namespace exchange

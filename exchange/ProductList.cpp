@@ -76,7 +76,8 @@ bool isAuditField(const std::string& fieldName) {
                                   "cr_user",      "cr_host",  "wuid"};
     std::string n = text::lower(fieldName);
     for (const char* a : audit)
-        if (n == a) return true;
+        if (n == a)
+            return true;
     return false;
 }
 
@@ -99,26 +100,32 @@ RowMark rowMark(const dataset::RecordSet& list, std::size_t row) {
                         : list.fieldIndex("CHG_USER");
     const db::Value& v = r[i];
     const std::string* s = std::get_if<std::string>(&v);
-    if (!s) return RowMark::None;
-    if (*s == kMarkOnFile) return RowMark::OnFile;
-    if (*s == kMarkCategoryUnknown) return RowMark::CategoryUnknown;
+    if (!s)
+        return RowMark::None;
+    if (*s == kMarkOnFile)
+        return RowMark::OnFile;
+    if (*s == kMarkCategoryUnknown)
+        return RowMark::CategoryUnknown;
     return RowMark::None;
 }
 
 std::string selectList(const dataset::RecordSet& list) {
     std::string s;
-    for (const auto& f : list.fields()) s += (s.empty() ? "" : ",") + f.name;
+    for (const auto& f : list.fields())
+        s += (s.empty() ? "" : ",") + f.name;
     return s + " ";
 }
 
 std::string selectedProductsSql(const std::string& select, const std::vector<std::string>& ids) {
     std::string in;
     for (const auto& id : ids) {
-        if (!in.empty()) in += ",";
+        if (!in.empty())
+            in += ",";
         in += "'";
         for (char c : id) {
             in += c;
-            if (c == '\'') in += '\'';
+            if (c == '\'')
+                in += '\'';
         }
         in += "'";
     }

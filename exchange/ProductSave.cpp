@@ -9,9 +9,11 @@ namespace exchange {
 
 std::string ownerStamp(const std::string& appFolder) {
     std::string file = appFolder + kMarkerFile;
-    if (!text::fileExists(file)) return kBuiltInOwnerStamp;
+    if (!text::fileExists(file))
+        return kBuiltInOwnerStamp;
     auto lines = text::splitLines(text::decodeTextFile(text::readFile(file)));
-    if (lines.empty() || lines[0].empty()) return kBuiltInOwnerStamp;
+    if (lines.empty() || lines[0].empty())
+        return kBuiltInOwnerStamp;
     return lines[0];
 }
 
@@ -37,7 +39,8 @@ const char* kProductInsert[] = {
 
 void addLines(db::Query& q, std::initializer_list<const char*> lines) {
     q.clear();
-    for (const char* l : lines) q.add(l);
+    for (const char* l : lines)
+        q.add(l);
 }
 
 } // namespace
@@ -58,13 +61,16 @@ void setProduct2(db::Query& q, const std::string& id, double cost, const Stamps&
                  const std::string& owner) {
     q.setString("PROD_ID", id);
     q.setString("PUT_ID", "");
-    for (const char* c : {"FIRST_COST", "STD_COST", "AVG_COST", "MAVG_COST", "LAST_COST", "NETAVG_COST"})
+    for (const char* c :
+         {"FIRST_COST", "STD_COST", "AVG_COST", "MAVG_COST", "LAST_COST", "NETAVG_COST"})
         q.setDouble(c, cost);
-    for (const char* c : {"SAFE_DAY", "SAFE_QTY", "BEFORE_QTY", "NOW_QTY", "BEFORE_LENDQTY", "LENDQTY"})
+    for (const char* c :
+         {"SAFE_DAY", "SAFE_QTY", "BEFORE_QTY", "NOW_QTY", "BEFORE_LENDQTY", "LENDQTY"})
         q.setInt(c, 0);
     q.setInt("P_LOWQTY", 1);
     q.setString("P_CHANGE_YN", "Y");
-    for (const char* c : {"P_LENGTH", "P_WIDTH", "P_HEIGHT"}) q.setInt(c, 0);
+    for (const char* c : {"P_LENGTH", "P_WIDTH", "P_HEIGHT"})
+        q.setInt(c, 0);
     s.set(q);
     q.setString("WUID", owner);
 }
@@ -81,9 +87,11 @@ void Stamps::set(db::Query& q) const {
 void refreshCategoryNames(db::Connection& conn, const char* firstLine) {
     db::Query q(&conn);
     q.add(firstLine);
-    q.add(" (select FIRST 1 SKIP 0 pd_itemname from prod_item where pd_itemid = product.pd_itemid) ");
-    q.add(" where pd_itemname is distinct from "
-          "(select FIRST 1 SKIP 0 pd_itemname from prod_item where pd_itemid = product.pd_itemid) ");
+    q.add(
+        " (select FIRST 1 SKIP 0 pd_itemname from prod_item where pd_itemid = product.pd_itemid) ");
+    q.add(
+        " where pd_itemname is distinct from "
+        "(select FIRST 1 SKIP 0 pd_itemname from prod_item where pd_itemid = product.pd_itemid) ");
     q.exec();
 }
 
@@ -94,10 +102,13 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
     db::Query exists(&conn), product(&conn), product2(&conn), delPrice(&conn), insPrice(&conn);
     exists.setSql("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = :PROD_ID");
     product.clear();
-    for (const char* l : kProductInsert) product.add(l);
+    for (const char* l : kProductInsert)
+        product.add(l);
     product2.clear();
-    for (const char* const* l = kProduct2Insert; *l; ++l) product2.add(*l);
-    addLines(delPrice, {"DELETE FROM PROD_PRICE", " where PROD_ID=:PROD_ID AND PRICE_NO=:PRICE_NO"});
+    for (const char* const* l = kProduct2Insert; *l; ++l)
+        product2.add(*l);
+    addLines(delPrice,
+             {"DELETE FROM PROD_PRICE", " where PROD_ID=:PROD_ID AND PRICE_NO=:PRICE_NO"});
     addLines(insPrice, {"INSERT INTO PROD_PRICE(PROD_ID,PRICE_NO,DEFINE_PRICE)",
                         " VALUES(:PROD_ID,:PRICE_NO,:DEFINE_PRICE)"});
     const Stamps stamps{"qimport", "127.0.0.1"};
@@ -105,7 +116,8 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
     // List fields 1 to 26 go as text, SALE_PRICE as its number (NULL stays
     // NULL), ORIGINAL_PRICE as a number with 0 for none.
     const auto& fields = list.fields();
-    std::size_t salePrice = list.fieldIndex("SALE_PRICE"), originalPrice = list.fieldIndex("ORIGINAL_PRICE"),
+    std::size_t salePrice = list.fieldIndex("SALE_PRICE"),
+                originalPrice = list.fieldIndex("ORIGINAL_PRICE"),
                 idField = list.fieldIndex("PROD_ID");
     std::size_t n = list.rowCount();
     report(progress, 0, n);
@@ -127,8 +139,10 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
             }
             for (std::size_t i = 0; i < originalPrice; ++i) {
                 if (i == salePrice) {
-                    if (db::isNull(row[i])) product.setNull(fields[i].name);
-                    else product.setDouble(fields[i].name, db::toDouble(row[i]));
+                    if (db::isNull(row[i]))
+                        product.setNull(fields[i].name);
+                    else
+                        product.setDouble(fields[i].name, db::toDouble(row[i]));
                 } else {
                     product.setString(fields[i].name, db::toText(row[i]));
                 }

@@ -29,7 +29,8 @@ struct SaveResult {
 // of the whole PRODUCT table. wuid goes to PRODUCT.WUID, the owner stamp to
 // PRODUCT2.WUID. Throws DatabaseError.
 void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::string& wuid,
-                     const std::string& ownerStamp, SaveResult& result, const Progress& progress = {});
+                     const std::string& ownerStamp, SaveResult& result,
+                     const Progress& progress = {});
 
 // Products committed together by the saves.
 inline constexpr std::size_t kCommitGroup = 2000;

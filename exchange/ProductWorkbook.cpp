@@ -13,17 +13,22 @@ enum class CellRule { Skip, Blank, Marked, Plain };
 
 CellRule ruleFor(const std::string& fieldName) {
     std::string n = text::lower(fieldName);
-    if (isAuditField(n)) return CellRule::Skip;
-    for (const char* costly : {"n_sale_price", "n_psale_price", "n_std_cost", "n_n_price", "n_p_price", "n_p_price2"})
-        if (n == costly) return CellRule::Blank;
+    if (isAuditField(n))
+        return CellRule::Skip;
+    for (const char* costly :
+         {"n_sale_price", "n_psale_price", "n_std_cost", "n_n_price", "n_p_price", "n_p_price2"})
+        if (n == costly)
+            return CellRule::Blank;
     for (const char* marked : {"prod_id", "prod_barcode", "prod_id2", "tempprodid"})
-        if (n == marked) return CellRule::Marked;
+        if (n == marked)
+            return CellRule::Marked;
     return CellRule::Plain;
 }
 
 std::vector<CellRule> rules(const dataset::RecordSet& list) {
     std::vector<CellRule> r;
-    for (const auto& f : list.fields()) r.push_back(ruleFor(f.name));
+    for (const auto& f : list.fields())
+        r.push_back(ruleFor(f.name));
     return r;
 }
 
@@ -31,8 +36,10 @@ std::vector<CellRule> rules(const dataset::RecordSet& list) {
 
 std::optional<std::string> exportFileName(const std::string& chosen) {
     std::string name = chosen;
-    if (name.find(".xls") == std::string::npos) name += ".xls";
-    if (name == ".xls") return std::nullopt;
+    if (name.find(".xls") == std::string::npos)
+        name += ".xls";
+    if (name == ".xls")
+        return std::nullopt;
     return name;
 }
 
@@ -50,10 +57,18 @@ std::string transferText(dataset::RecordSet& list) {
         const auto& row = list.row(list.recNo());
         for (std::size_t i = 0; i < n; ++i) {
             switch (rule[i]) {
-            case CellRule::Skip: continue;
-            case CellRule::Blank: out += ' '; break;
-            case CellRule::Marked: out += kTextMarker; out += db::toText(row[i]); break;
-            case CellRule::Plain: out += db::toText(row[i]); break;
+            case CellRule::Skip:
+                continue;
+            case CellRule::Blank:
+                out += ' ';
+                break;
+            case CellRule::Marked:
+                out += kTextMarker;
+                out += db::toText(row[i]);
+                break;
+            case CellRule::Plain:
+                out += db::toText(row[i]);
+                break;
             }
             out += '\t';
         }
@@ -64,7 +79,8 @@ std::string transferText(dataset::RecordSet& list) {
 void writeProductWorkbook(dataset::RecordSet& list, const std::string& path) {
     list.requireActive();
     workbook::SheetWriter w(path, "Sheet1");
-    for (std::size_t i = 0; i < list.fieldCount(); ++i) w.text(0, unsigned(i), list.fields()[i].label());
+    for (std::size_t i = 0; i < list.fieldCount(); ++i)
+        w.text(0, unsigned(i), list.fields()[i].label());
     auto rule = rules(list);
     std::size_t n = list.fieldCount();
     std::string cell;
@@ -75,8 +91,11 @@ void writeProductWorkbook(dataset::RecordSet& list, const std::string& path) {
         for (std::size_t i = 0; i < n; ++i) {
             const db::Value& v = row[i];
             switch (rule[i]) {
-            case CellRule::Skip: continue;
-            case CellRule::Blank: w.text(r, c, " "); break;
+            case CellRule::Skip:
+                continue;
+            case CellRule::Blank:
+                w.text(r, c, " ");
+                break;
             case CellRule::Marked:
                 cell = kTextMarker;
                 cell += db::toText(v);

@@ -10,7 +10,8 @@ namespace exchange {
 using Progress = std::function<void(std::size_t position, std::size_t maximum)>;
 
 inline void report(const Progress& p, std::size_t position, std::size_t maximum) {
-    if (p) p(position, maximum);
+    if (p)
+        p(position, maximum);
 }
 
 } // namespace exchange

@@ -22,12 +22,14 @@ SaveBatch::~SaveBatch() {
 }
 
 void SaveBatch::begin() {
-    if (open_) return;
+    if (open_)
+        return;
     conn_.open();
     // Inside a caller's transaction the units run under savepoints only; the
     // caller commits.
     external_ = conn_.inTransaction();
-    if (!external_) conn_.startTransaction();
+    if (!external_)
+        conn_.startTransaction();
     open_ = true;
     inGroup_ = 0;
 }
@@ -41,7 +43,8 @@ bool SaveBatch::tryRun(const std::function<void()>& unit) {
         undo_.exec();
         return false;
     }
-    if (++inGroup_ >= kCommitGroup) commitPending();
+    if (++inGroup_ >= kCommitGroup)
+        commitPending();
     return true;
 }
 
@@ -58,7 +61,8 @@ void SaveBatch::run(const std::function<void()>& unit) {
         }
         throw;
     }
-    if (++inGroup_ >= kCommitGroup) commitPending();
+    if (++inGroup_ >= kCommitGroup)
+        commitPending();
 }
 
 void SaveBatch::runSingleChange(const std::function<void()>& unit) {
@@ -75,12 +79,15 @@ void SaveBatch::runSingleChange(const std::function<void()>& unit) {
 }
 
 void SaveBatch::commitPending() {
-    if (!open_ || external_) return;
+    if (!open_ || external_)
+        return;
     inGroup_ = 0;
     conn_.commit();
     open_ = conn_.inTransaction(); // a commit-retaining connection keeps it open
 }
 
-void SaveBatch::finish() { commitPending(); }
+void SaveBatch::finish() {
+    commitPending();
+}
 
 } // namespace exchange

@@ -14,7 +14,7 @@ namespace exchange {
 // behind. run() rethrows the unit's error after the units before it have been
 // committed; tryRun() instead reports false and carries on.
 class SaveBatch {
-public:
+  public:
     explicit SaveBatch(db::Connection& conn);
     ~SaveBatch();
     SaveBatch(const SaveBatch&) = delete;
@@ -30,7 +30,7 @@ public:
     // Commits what is pending (the batch goes on in a new transaction).
     void commitPending();
 
-private:
+  private:
     void begin();
     db::Connection& conn_;
     db::Query mark_, undo_;

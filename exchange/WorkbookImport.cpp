@@ -9,7 +9,8 @@
 namespace exchange {
 
 std::string_view stripPrefix(std::string_view cell) {
-    if (!cell.empty() && (cell[0] == '\'' || cell[0] == '\x7F')) cell.remove_prefix(1);
+    if (!cell.empty() && (cell[0] == '\'' || cell[0] == '\x7F'))
+        cell.remove_prefix(1);
     return cell;
 }
 
@@ -20,7 +21,8 @@ void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, Import
     std::unordered_set<std::string> onList;
     onList.reserve(list.rowCount() + grid.rowCount());
     for (std::size_t r = 0; r < list.rowCount(); ++r)
-        if (auto* s = std::get_if<std::string>(&list.row(r)[idField])) onList.insert(*s);
+        if (auto* s = std::get_if<std::string>(&list.row(r)[idField]))
+            onList.insert(*s);
 
     std::size_t rows = grid.rowCount();
     std::size_t n = list.fieldCount();
@@ -44,7 +46,8 @@ void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, Import
                         continue;
                     }
                     double d = text::toFloatDef(t, std::numeric_limits<double>::quiet_NaN());
-                    if (std::isnan(d)) throw ConvertError("'" + std::string(cell) + "' 不是有效的數值");
+                    if (std::isnan(d))
+                        throw ConvertError("'" + std::string(cell) + "' 不是有效的數值");
                     list.setValue(i, d);
                 } else {
                     list.setValue(i, std::string(stripPrefix(cell)));
@@ -55,7 +58,8 @@ void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, Import
             list.cancel();
             throw;
         }
-        if (auto* id = std::get_if<std::string>(&list.row(list.recNo())[idField])) onList.insert(*id);
+        if (auto* id = std::get_if<std::string>(&list.row(list.recNo())[idField]))
+            onList.insert(*id);
         ++result.appended;
     }
 }

@@ -14,7 +14,7 @@ namespace exchange {
 
 // A numeric cell whose text is not a number.
 class ConvertError : public platform::NamedError {
-public:
+  public:
     using platform::NamedError::NamedError;
     const char* className() const noexcept override { return "ConvertError"; }
 };

@@ -28,7 +28,9 @@ TFormSearchData* FormSearchData = nullptr;
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QToolButton* toolButton(const char* caption, QWidget* parent) {
     auto* b = new QToolButton(parent);
@@ -51,7 +53,8 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     setWindowTitle(QString::fromUtf8("資料查詢擷取"));
     setModal(true);
     QFont f;
-    f.setFamilies({QString::fromUtf8("新細明體"), "PMingLiU", "Noto Sans CJK TC", "Noto Sans CJK SC"});
+    f.setFamilies(
+        {QString::fromUtf8("新細明體"), "PMingLiU", "Noto Sans CJK TC", "Noto Sans CJK SC"});
     f.setPixelSize(13);
     setFont(f);
 
@@ -118,7 +121,8 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     DBGridSQL->verticalHeader()->hide();
     DBGridSQL->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGridSQL->setFixedSize(260, 60);
-    for (int c : {0, 1, 2}) DBGridSQL->setColumnHidden(c, true);
+    for (int c : {0, 1, 2})
+        DBGridSQL->setColumnHidden(c, true);
     DBGridSQL->setColumnWidth(3, 80);
     DBGridSQL->setColumnWidth(4, 80);
     actions->addWidget(DBGridSQL);
@@ -129,7 +133,8 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     dbSBtnPrior = navButton("前筆", "前筆記錄", Panel1);
     dbSBtnNext = navButton("次筆", "次筆記錄", Panel1);
     dbSBtnLast = navButton("末筆", "末筆記錄", Panel1);
-    for (auto* b : {dbSBtnFirst, dbSBtnPrior, dbSBtnNext, dbSBtnLast}) navRow->addWidget(b);
+    for (auto* b : {dbSBtnFirst, dbSBtnPrior, dbSBtnNext, dbSBtnLast})
+        navRow->addWidget(b);
     nav->addLayout(navRow);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setReadOnly(true);
@@ -161,7 +166,8 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     DBGrid1->verticalHeader()->setDefaultSectionSize(20);
     DBGrid1->installEventFilter(this);
     DBGrid1->viewport()->installEventFilter(this);
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { currentRowChanged(); });
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { currentRowChanged(); });
     middle->addWidget(DBGrid1);
     root->addLayout(middle, 1);
 
@@ -198,9 +204,11 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     connect(DBGrid1, &QTableView::doubleClicked, this, [this] { confirm(); });
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int c) { guarded([this, c] { titleClicked(c); }); });
-    connect(SearchEdit1, &QLineEdit::textEdited, this, [this](const QString& t) { incrementalSearch(t); });
+    connect(SearchEdit1, &QLineEdit::textEdited, this,
+            [this](const QString& t) { incrementalSearch(t); });
     auto move = [this](void (dataset::RecordSet::*step)()) {
-        if (!shown() || shown()->isEmpty()) return;
+        if (!shown() || shown()->isEmpty())
+            return;
         (shown()->*step)();
         DBGrid1->setCurrentIndex(resultModel_->index(int(shown()->recNo()), 0));
         updateNavigation();
@@ -209,39 +217,49 @@ TFormSearchData::TFormSearchData(std::string appFolder, platform::Prompts* promp
     connect(dbSBtnPrior, &QPushButton::clicked, this, [move] { move(&dataset::RecordSet::prior); });
     connect(dbSBtnNext, &QPushButton::clicked, this, [move] { move(&dataset::RecordSet::next); });
     connect(dbSBtnLast, &QPushButton::clicked, this, [move] { move(&dataset::RecordSet::last); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* was, QWidget* now) { radioLeft(was, now); });
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget* was, QWidget* now) { radioLeft(was, now); });
 }
 
 TFormSearchData::~TFormSearchData() {
-    if (FormSearchData == this) FormSearchData = nullptr;
+    if (FormSearchData == this)
+        FormSearchData = nullptr;
     delete DBGrid1;
     delete DBGridSQL;
 }
 
-TFormSearchData* TFormSearchData::init(std::string appFolder, platform::Prompts* prompts, QWidget* parent) {
+TFormSearchData* TFormSearchData::init(std::string appFolder, platform::Prompts* prompts,
+                                       QWidget* parent) {
     FormSearchData = new TFormSearchData(std::move(appFolder), prompts, parent);
     return FormSearchData;
 }
 
-void TFormSearchData::setConnection(db::Connection* c) { CDS_Query.setConnection(c); }
+void TFormSearchData::setConnection(db::Connection* c) {
+    CDS_Query.setConnection(c);
+}
 
 void TFormSearchData::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        if (prompts_) prompts_->error(e.what());
+        if (prompts_)
+            prompts_->error(e.what());
     }
 }
 
-int TFormSearchData::matchMode() const { return matchGroup->checkedId() < 0 ? 0 : matchGroup->checkedId(); }
+int TFormSearchData::matchMode() const {
+    return matchGroup->checkedId() < 0 ? 0 : matchGroup->checkedId();
+}
 
 void TFormSearchData::setMatchMode(int index) {
-    if (auto* b = matchGroup->button(index)) b->setChecked(true);
+    if (auto* b = matchGroup->button(index))
+        b->setChecked(true);
 }
 
 std::vector<std::string> TFormSearchData::connectiveItems() const {
     std::vector<std::string> out;
-    for (auto* b : connectiveGroup->buttons()) out.push_back(b->text().toStdString());
+    for (auto* b : connectiveGroup->buttons())
+        out.push_back(b->text().toStdString());
     return out;
 }
 
@@ -272,15 +290,18 @@ bool TFormSearchData::SHOW() {
 
 void TFormSearchData::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (opened_) return; // the opening steps run once per SHOW
+    if (opened_)
+        return; // the opening steps run once per SHOW
     opened_ = true;
     guarded([this] { opening(); });
 }
 
 void TFormSearchData::opening() {
     Panel1->setVisible(!iHideSearch);
-    QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry() : QRect(0, 0, 1024, 768);
-    auto s = search::loadWindowSettings(settingsFile(), sTableName, screen.width(), screen.height());
+    QRect screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry()
+                                                 : QRect(0, 0, 1024, 768);
+    auto s =
+        search::loadWindowSettings(settingsFile(), sTableName, screen.width(), screen.height());
     // The stored size is the outer size of the window.
     QSize frame = frameGeometry().size() - geometry().size();
     resize(s.width - frame.width(), s.height - frame.height());
@@ -293,25 +314,30 @@ void TFormSearchData::opening() {
         auto* header = DBGrid1->horizontalHeader();
         for (std::size_t visual = 0; visual < layout.size(); ++visual) {
             int logical = TB->findField(layout[visual].field);
-            if (logical < 0) continue;
+            if (logical < 0)
+                continue;
             header->moveSection(header->visualIndex(logical), int(visual));
-            if (layout[visual].width > 0) header->resizeSection(logical, layout[visual].width);
+            if (layout[visual].width > 0)
+                header->resizeSection(logical, layout[visual].width);
             header->setSectionHidden(logical, !layout[visual].visible);
         }
     }
     fillColumnLists();
-    ComboBox1->setCurrentIndex(rememberedColumn_ >= 0 && rememberedColumn_ < ComboBox1->count() ? rememberedColumn_
-                                                                                                : -1);
+    ComboBox1->setCurrentIndex(
+        rememberedColumn_ >= 0 && rememberedColumn_ < ComboBox1->count() ? rememberedColumn_ : -1);
     searchField_ = TB && TB->fieldCount() > 0 ? 0 : -1;
     SQLQuery1.setConnection(CDS_Query.connection());
-    if (!iHideSearch) Edit1->setFocus();
-    if (!Edit1->text().isEmpty()) SpeedButton1Click();
+    if (!iHideSearch)
+        Edit1->setFocus();
+    if (!Edit1->text().isEmpty())
+        SpeedButton1Click();
 }
 
 void TFormSearchData::fillColumnLists() {
     ComboBox1->clear();
     ComboBox2.clear();
-    if (!TB) return;
+    if (!TB)
+        return;
     for (const auto& f : TB->fields()) {
         ComboBox1->addItem(q(f.label()));
         ComboBox2.push_back(f.name);
@@ -319,24 +345,29 @@ void TFormSearchData::fillColumnLists() {
 }
 
 void TFormSearchData::showDataSet(dataset::RecordSet* set) {
-    if (DS) DS->dataSet = set;
+    if (DS)
+        DS->dataSet = set;
     resultModel_->setRecordSet(set);
     updateNavigation();
 }
 
 void TFormSearchData::SpeedButton3Click() {
     int i = ComboBox1->currentIndex();
-    if (i < 0 || std::size_t(i) >= ComboBox2.size()) return; // no column selected: nothing to add
+    if (i < 0 || std::size_t(i) >= ComboBox2.size())
+        return; // no column selected: nothing to add
     auto* chosen = connectiveGroup->checkedButton();
     conditions.add(chosen ? chosen->text().toStdString() : "首要", ComboBox2[std::size_t(i)],
-                   ComboBox1->itemText(i).toStdString(), search::MatchMode(matchMode()), Edit1->text().toStdString());
+                   ComboBox1->itemText(i).toStdString(), search::MatchMode(matchMode()),
+                   Edit1->text().toStdString());
     setConnectives();
 }
 
 void TFormSearchData::SpeedButton1Click() {
     searchField_ = -1;
-    if (conditions.count() == 0) SpeedButton3Click();
-    if (sSelectField.empty()) sSelectField = " * ";
+    if (conditions.count() == 0)
+        SpeedButton3Click();
+    if (sSelectField.empty())
+        sSelectField = " * ";
     queryLines = conditions.composeLines(sSelectField, sTableName, sSQLString);
     CDS_Query.close();
     CDS_Query.setCommandText(text::joinLines(queryLines));
@@ -348,9 +379,11 @@ void TFormSearchData::SpeedButton1Click() {
     titles();
     if (!CDS_Query.isEmpty()) {
         showDataSet(&CDS_Query);
-        if (sTableName == "PRODUCT") showStock();
+        if (sTableName == "PRODUCT")
+            showStock();
     } else {
-        if (shown() == &CDS_Query) showDataSet(&CDS_Query);
+        if (shown() == &CDS_Query)
+            showDataSet(&CDS_Query);
         prompts_->info("找不到該條件資料!");
     }
 }
@@ -397,9 +430,10 @@ void TFormSearchData::closing() {
         auto* header = DBGrid1->horizontalHeader();
         for (int visual = 0; visual < header->count(); ++visual) {
             int logical = header->logicalIndex(visual);
-            if (std::size_t(logical) >= set->fieldCount()) continue;
-            layout.push_back({set->fields()[std::size_t(logical)].name, header->sectionSize(logical),
-                              !header->isSectionHidden(logical)});
+            if (std::size_t(logical) >= set->fieldCount())
+                continue;
+            layout.push_back({set->fields()[std::size_t(logical)].name,
+                              header->sectionSize(logical), !header->isSectionHidden(logical)});
         }
     }
     search::saveGridLayout(layoutFile(), layout);
@@ -415,7 +449,8 @@ std::string TFormSearchData::GetSQLText() const {
 std::string TFormSearchData::GetMutiValue(const std::string& FNAME) {
     std::string out;
     dataset::RecordSet* set = shown();
-    if (!set || !DBGrid1->selectionModel()) return out;
+    if (!set || !DBGrid1->selectionModel())
+        return out;
     for (const QModelIndex& index : DBGrid1->selectionModel()->selectedRows()) {
         set->moveTo(std::size_t(index.row()));
         out += set->asString(FNAME) + "\r\n";
@@ -425,29 +460,35 @@ std::string TFormSearchData::GetMutiValue(const std::string& FNAME) {
 
 std::optional<db::Value> TFormSearchData::GetValue(const std::string& FName) const {
     dataset::RecordSet* set = shown();
-    if (!set || set->findField(FName) < 0) return std::nullopt;
+    if (!set || set->findField(FName) < 0)
+        return std::nullopt;
     return set->value(FName);
 }
 
 std::string TFormSearchData::GetValues(const std::string& FName1, const std::string& FName2) const {
     dataset::RecordSet* set = shown();
     std::string out;
-    if (set && set->findField(FName1) >= 0) out = set->asString(FName1);
-    if (set && set->findField(FName2) >= 0) out += "|" + set->asString(FName2);
+    if (set && set->findField(FName1) >= 0)
+        out = set->asString(FName1);
+    if (set && set->findField(FName2) >= 0)
+        out += "|" + set->asString(FName2);
     return out;
 }
 
 void TFormSearchData::currentRowChanged() {
     dataset::RecordSet* set = shown();
-    if (!set) return;
+    if (!set)
+        return;
     QModelIndex cur = DBGrid1->currentIndex();
-    if (cur.isValid()) set->moveTo(std::size_t(cur.row()));
+    if (cur.isValid())
+        set->moveTo(std::size_t(cur.row()));
     updateNavigation();
     if (searchField_ >= 0 && !SearchEdit1->hasFocus() && !set->isEmpty()) {
         SearchEdit1->setText(q(db::toText(set->row(set->recNo())[std::size_t(searchField_)])));
         SearchEdit1->selectAll();
     }
-    if (set == &CDS_Query && sTableName == "PRODUCT") guarded([this] { showStock(); });
+    if (set == &CDS_Query && sTableName == "PRODUCT")
+        guarded([this] { showStock(); });
 }
 
 void TFormSearchData::updateNavigation() {
@@ -464,20 +505,23 @@ void TFormSearchData::updateNavigation() {
 // The stock of the grid's current product, bound by its number.
 void TFormSearchData::showStock() {
     dataset::RecordSet* set = shown();
-    if (sTableName != "PRODUCT" || !set || set->isEmpty() || set->findField("PROD_ID") < 0) return;
+    if (sTableName != "PRODUCT" || !set || set->isEmpty() || set->findField("PROD_ID") < 0)
+        return;
     SQLQuery1.close();
     SQLQuery1.setSql("SELECT NOW_QTY FROM PRODUCT2 WHERE PROD_ID = :PROD_ID");
     SQLQuery1.setString("PROD_ID", set->asString("PROD_ID"));
     SQLQuery1.open();
     std::string line = "現有庫存:";
-    if (!SQLQuery1.eof()) line += SQLQuery1.asString("NOW_QTY");
+    if (!SQLQuery1.eof())
+        line += SQLQuery1.asString("NOW_QTY");
     SQLQuery1.close();
     Memo1->setPlainText(q(line));
 }
 
 void TFormSearchData::titleClicked(int column) {
     dataset::RecordSet* set = shown();
-    if (!set || column < 0 || std::size_t(column) >= set->fieldCount()) return;
+    if (!set || column < 0 || std::size_t(column) >= set->fieldCount())
+        return;
     std::string field = set->fields()[std::size_t(column)].name;
     set->setIndexName("idIndex", field);
     resultModel_->reload();
@@ -487,7 +531,8 @@ void TFormSearchData::titleClicked(int column) {
 
 void TFormSearchData::incrementalSearch(const QString& t) {
     dataset::RecordSet* set = shown();
-    if (!set || searchField_ < 0 || t.isEmpty()) return;
+    if (!set || searchField_ < 0 || t.isEmpty())
+        return;
     std::string wanted = t.toLower().toStdString();
     for (std::size_t r = 0; r < set->rowCount(); ++r) {
         QString v = q(db::toText(set->row(r)[std::size_t(searchField_)])).toLower();
@@ -500,7 +545,8 @@ void TFormSearchData::incrementalSearch(const QString& t) {
 }
 
 void TFormSearchData::keywordEnter() {
-    if (Edit1->text().isEmpty()) return;
+    if (Edit1->text().isEmpty())
+        return;
     if (conditions.count() == 1) {
         conditions.removeAll();
         setConnectives();
@@ -513,9 +559,11 @@ void TFormSearchData::keywordEnter() {
 // search.
 void TFormSearchData::radioLeft(QWidget* was, QWidget* now) {
     auto inside = [](QWidget* w, QWidget* box) { return w && box->isAncestorOf(w); };
-    if (!isVisible() || !was) return;
+    if (!isVisible() || !was)
+        return;
     for (QGroupBox* box : {RadioGroup1, RadioGroup2})
-        if (inside(was, box) && !inside(now, box) && !Edit1->text().isEmpty() && !ComboBox1->currentText().isEmpty())
+        if (inside(was, box) && !inside(now, box) && !Edit1->text().isEmpty() &&
+            !ComboBox1->currentText().isEmpty())
             guarded([this] { SpeedButton1Click(); });
 }
 

@@ -35,11 +35,12 @@ class RecordSetModel;
 // to the event loop.
 class TFormSearchData : public QDialog {
     Q_OBJECT
-public:
+  public:
     TFormSearchData(std::string appFolder, platform::Prompts* prompts, QWidget* parent = nullptr);
     ~TFormSearchData() override;
 
-    static TFormSearchData* init(std::string appFolder, platform::Prompts* prompts, QWidget* parent = nullptr);
+    static TFormSearchData* init(std::string appFolder, platform::Prompts* prompts,
+                                 QWidget* parent = nullptr);
 
     // Caller members.
     void setConnection(db::Connection* c);
@@ -97,12 +98,12 @@ public:
     // The field the incremental search box follows, or -1.
     int searchField() const { return searchField_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     void done(int r) override;
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     void opening();
     void closing();
     void fillColumnLists();

@@ -1,10 +1,9 @@
 #include "TFormTavola.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QUrl>
-#include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,10 +14,11 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
-#include "datamodule/TSimpleDataMod.h"
 #include "TFormSearchData.h"
+#include "datamodule/TSimpleDataMod.h"
 #include "exchange/FullModeSave.h"
 #include "exchange/ImportCheck.h"
 #include "exchange/ProductList.h"
@@ -58,7 +58,8 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     : QWidget(parent), appFolder_(std::move(appFolder)), prompts_(prompts) {
     setWindowTitle(QString::fromUtf8("商品資料匯出匯入輔助工具"));
     QFont f;
-    f.setFamilies({QString::fromUtf8("新細明體"), "PMingLiU", "Noto Sans CJK TC", "Noto Sans CJK SC"});
+    f.setFamilies(
+        {QString::fromUtf8("新細明體"), "PMingLiU", "Noto Sans CJK TC", "Noto Sans CJK SC"});
     f.setPixelSize(13);
     setFont(f);
     resize(714, 416);
@@ -149,12 +150,18 @@ TFormTavola::TFormTavola(std::string appFolder, platform::Prompts* prompts, QWid
     bottom->addWidget(ProgressBar1);
     root->addWidget(Panel4);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton1Click(); }); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton2Click(); }); });
-    connect(SpeedButton3, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton3Click(); }); });
-    connect(SpeedButton4, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4Click(); }); });
-    connect(SpeedButton5, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton5Click(); }); });
-    connect(SpeedButton6, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton6Click(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton2Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton3Click(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton4Click(); }); });
+    connect(SpeedButton5, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton5Click(); }); });
+    connect(SpeedButton6, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton6Click(); }); });
 
     if (QScreen* s = QApplication::primaryScreen()) {
         QRect r = s->availableGeometry();
@@ -183,17 +190,21 @@ void TFormTavola::FormCreate() {
     CheckBox1->setChecked(exchange::fullModeMarkerPresent(appFolder_));
 }
 
-bool TFormTavola::fullMode() const { return CheckBox1->isChecked(); }
+bool TFormTavola::fullMode() const {
+    return CheckBox1->isChecked();
+}
 
 void TFormTavola::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (shown_) return;
+    if (shown_)
+        return;
     shown_ = true;
     guarded([this] { FormShow(); });
 }
 
 void TFormTavola::FormShow() {
-    if (!fullMode()) SpeedButton1Click();
+    if (!fullMode())
+        SpeedButton1Click();
 }
 
 void TFormTavola::SpeedButton1Click() {
@@ -207,7 +218,8 @@ void TFormTavola::SpeedButton1Click() {
     auto layout = exchange::loadAllLayout(cdsDataMaster_);
     for (std::size_t i = 0; i < layout.size(); ++i) {
         DBGrid1->setColumnHidden(int(i), !layout[i].visible);
-        if (layout[i].visible && layout[i].width > 0) DBGrid1->setColumnWidth(int(i), layout[i].width);
+        if (layout[i].visible && layout[i].width > 0)
+            DBGrid1->setColumnWidth(int(i), layout[i].width);
     }
 }
 
@@ -220,9 +232,12 @@ void TFormTavola::listChanged() {
 
 QColor TFormTavola::rowColor(std::size_t row) const {
     switch (exchange::rowMark(cdsDataMaster_, row)) {
-    case exchange::RowMark::OnFile: return QColor(255, 0, 255);
-    case exchange::RowMark::CategoryUnknown: return QColor(255, 0, 0);
-    default: return {};
+    case exchange::RowMark::OnFile:
+        return QColor(255, 0, 255);
+    case exchange::RowMark::CategoryUnknown:
+        return QColor(255, 0, 0);
+    default:
+        return {};
     }
 }
 
@@ -230,7 +245,8 @@ void TFormTavola::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        if (prompts_) prompts_->error(e.what());
+        if (prompts_)
+            prompts_->error(e.what());
     }
 }
 
@@ -244,10 +260,13 @@ struct WaitCursor {
 
 } // namespace
 
-const workbook::Grid& TFormTavola::importGrid() const { return gridModel_->grid(); }
+const workbook::Grid& TFormTavola::importGrid() const {
+    return gridModel_->grid();
+}
 
 db::Connection& TFormTavola::connection() {
-    if (!module_) throw db::DatabaseError("The data module is not available");
+    if (!module_)
+        throw db::DatabaseError("The data module is not available");
     return module_->SQLConnection1;
 }
 
@@ -256,18 +275,22 @@ void TFormTavola::progress(std::size_t position, std::size_t maximum) {
         ProgressBar1->setMaximum(int(maximum));
         progressStep_ = std::max<std::size_t>(1, maximum / 200);
     }
-    if (position % progressStep_ != 0 && position != maximum) return;
+    if (position % progressStep_ != 0 && position != maximum)
+        return;
     ProgressBar1->setValue(int(position));
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TFormTavola::SpeedButton3Click() {
-    std::string chosen = prompts_->saveFile("", "Microsoft Excel文件 (*.xls);;Microsoft Word文件 (*.doc)", "");
+    std::string chosen =
+        prompts_->saveFile("", "Microsoft Excel文件 (*.xls);;Microsoft Word文件 (*.doc)", "");
     auto name = exchange::exportFileName(chosen);
-    if (!name) return;
+    if (!name)
+        return;
     {
         WaitCursor wait;
-        QGuiApplication::clipboard()->setText(QString::fromStdString(exchange::transferText(cdsDataMaster_)));
+        QGuiApplication::clipboard()->setText(
+            QString::fromStdString(exchange::transferText(cdsDataMaster_)));
         exchange::writeProductWorkbook(cdsDataMaster_, *name);
         QApplication::processEvents();
     }
@@ -276,10 +299,12 @@ void TFormTavola::SpeedButton3Click() {
 }
 
 void TFormTavola::SpeedButton4Click() {
-    if (!prompts_->confirm("確定由Excel檔異動資料. ?")) return;
+    if (!prompts_->confirm("確定由Excel檔異動資料. ?"))
+        return;
     std::string file = prompts_->openFile(
         "", "Microsoft Excel文件 (*.xls);;Microsoft Word文件 (*.doc);;所有檔案 (*.*)");
-    if (file.empty() || !text::fileExists(file)) return;
+    if (file.empty() || !text::fileExists(file))
+        return;
     try {
         WaitCursor wait;
         gridModel_->setGrid(workbook::readSheet(file, "Sheet1"));
@@ -309,7 +334,8 @@ void TFormTavola::SpeedButton6Click() {
     }
     WaitCursor wait;
     try {
-        exchange::checkList(cdsDataMaster_, connection(), [this](std::size_t p, std::size_t m) { progress(p, m); });
+        exchange::checkList(cdsDataMaster_, connection(),
+                            [this](std::size_t p, std::size_t m) { progress(p, m); });
     } catch (...) {
         listChanged();
         throw;
@@ -334,7 +360,8 @@ void TFormTavola::SpeedButton5Click() {
             prompts_->info("OK");
         } else {
             Memo1->show();
-            prompts_->info("OK\n" + std::to_string(result.failed.size()) + " 筆轉檔失敗，清單列於視窗下方。");
+            prompts_->info("OK\n" + std::to_string(result.failed.size()) +
+                           " 筆轉檔失敗，清單列於視窗下方。");
         }
         return;
     }
@@ -359,7 +386,8 @@ void TFormTavola::SpeedButton2Click() {
     dialog->sSQLString = " ORDER BY PROD_ID";
     bool confirmed = dialog->SHOW();
     listChanged(); // the dialog may have sorted the list
-    if (!confirmed) return;
+    if (!confirmed)
+        return;
     std::string searched = dialog->GetSQLText();
     std::vector<std::string> ids = text::splitLines(dialog->GetMutiValue("PROD_ID"));
     DS_Search.dataSet = &cdsDataMaster_;
@@ -367,7 +395,8 @@ void TFormTavola::SpeedButton2Click() {
     // its previous statement.
     std::string statement = !ids.empty() ? exchange::selectedProductsSql(select, ids) : searched;
     cdsDataMaster_.close();
-    if (!statement.empty()) cdsDataMaster_.setCommandText(statement);
+    if (!statement.empty())
+        cdsDataMaster_.setCommandText(statement);
     try {
         cdsDataMaster_.open();
     } catch (...) {

@@ -30,7 +30,7 @@ class Grid;
 // result; any exception a handler lets out is shown by prompts().error().
 class TFormTavola : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Runs FormCreate, which only looks for the marker file: the data module
     // does not exist yet and the database is not touched.
     TFormTavola(std::string appFolder, platform::Prompts* prompts, QWidget* parent = nullptr);
@@ -77,10 +77,10 @@ public:
     db::Query SQLQuery1;
     dataset::DataSource DS_Search;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
 
-private:
+  private:
     // Runs a handler; an exception it lets out is shown as the standard error
     // handler shows it, and the window goes on.
     void guarded(const std::function<void()>& handler);

@@ -14,7 +14,8 @@ std::string appFolder() {
         auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
         dir = ec ? std::filesystem::current_path().string() : exe.parent_path().string();
     }
-    if (dir.empty() || dir.back() != '/') dir += '/';
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
     return dir;
 }
 

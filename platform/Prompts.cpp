@@ -9,10 +9,13 @@ std::string errorWithClass(const char* className, const std::string& message) {
 }
 
 const char* errorClassName(const std::exception& e) {
-    if (auto* named = dynamic_cast<const NamedError*>(&e)) return named->className();
+    if (auto* named = dynamic_cast<const NamedError*>(&e))
+        return named->className();
     return "Exception";
 }
 
-std::string errorText(const std::exception& e) { return errorWithClass(errorClassName(e), e.what()); }
+std::string errorText(const std::exception& e) {
+    return errorWithClass(errorClassName(e), e.what());
+}
 
 } // namespace platform

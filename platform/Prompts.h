@@ -8,7 +8,7 @@ namespace platform {
 // message boxes and file dialogs; the batch tool writes to standard error;
 // tests script the answers.
 class Prompts {
-public:
+  public:
     virtual ~Prompts() = default;
     virtual void info(const std::string& message) = 0;
     virtual void warning(const std::string& message) = 0;

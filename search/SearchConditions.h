@@ -19,7 +19,7 @@ std::string literal(MatchMode mode, const std::string& keyword);
 const char* operatorFor(MatchMode mode);
 
 class SearchConditions {
-public:
+  public:
     SearchConditions();
 
     // The condition list: recid, SQL_WHERE, Col_Name, Col_DisplayName,
@@ -32,8 +32,8 @@ public:
 
     // Adds a condition. colName empty (no column selected) adds nothing and
     // returns false. connective is the text of the chosen item.
-    bool add(const std::string& connective, const std::string& colName, const std::string& displayName,
-             MatchMode mode, const std::string& keyword);
+    bool add(const std::string& connective, const std::string& colName,
+             const std::string& displayName, MatchMode mode, const std::string& keyword);
     // Empties the list.
     void reset();
     std::size_t count() const { return CDS_SQL.rowCount(); }

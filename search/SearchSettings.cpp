@@ -11,18 +11,21 @@ namespace search {
 namespace {
 
 // Halves to even, as the default geometry is rounded.
-int roundEven(double v) { return int(std::nearbyint(v)); }
+int roundEven(double v) {
+    return int(std::nearbyint(v));
+}
 
 // Reads the file into ini when it exists (a missing file is an empty one).
 void open(CSimpleIniA& ini, const std::string& file) {
     ini.SetUnicode(true);
-    if (text::fileExists(file)) ini.LoadFile(file.c_str());
+    if (text::fileExists(file))
+        ini.LoadFile(file.c_str());
 }
 
 } // namespace
 
-WindowSettings loadWindowSettings(const std::string& file, const std::string& table, int screenWidth,
-                                  int screenHeight) {
+WindowSettings loadWindowSettings(const std::string& file, const std::string& table,
+                                  int screenWidth, int screenHeight) {
     CSimpleIniA ini;
     open(ini, file);
     const char* s = table.c_str();
@@ -37,7 +40,8 @@ WindowSettings loadWindowSettings(const std::string& file, const std::string& ta
     return w;
 }
 
-void saveWindowSettings(const std::string& file, const std::string& table, const WindowSettings& w) {
+void saveWindowSettings(const std::string& file, const std::string& table,
+                        const WindowSettings& w) {
     CSimpleIniA ini;
     open(ini, file);
     const char* s = table.c_str();
@@ -53,7 +57,8 @@ void saveWindowSettings(const std::string& file, const std::string& table, const
 
 std::vector<GridColumn> loadGridLayout(const std::string& file) {
     std::vector<GridColumn> out;
-    if (!text::fileExists(file)) return out;
+    if (!text::fileExists(file))
+        return out;
     CSimpleIniA ini;
     open(ini, file);
     long n = ini.GetLongValue("Columns", "Count", 0);
@@ -63,7 +68,8 @@ std::vector<GridColumn> loadGridLayout(const std::string& file) {
         c.field = ini.GetValue(sec.c_str(), "Field", "");
         c.width = int(ini.GetLongValue(sec.c_str(), "Width", 0));
         c.visible = ini.GetBoolValue(sec.c_str(), "Visible", true);
-        if (!c.field.empty()) out.push_back(c);
+        if (!c.field.empty())
+            out.push_back(c);
     }
     return out;
 }

@@ -17,8 +17,8 @@ struct WindowSettings {
 
 // Reads the table's section; missing keys give the defaults: 90 % of the
 // screen (rounded, halves to even), top-left corner, first column, exact match.
-WindowSettings loadWindowSettings(const std::string& file, const std::string& table, int screenWidth,
-                                  int screenHeight);
+WindowSettings loadWindowSettings(const std::string& file, const std::string& table,
+                                  int screenWidth, int screenHeight);
 // Writes every key of the table's section, keeping the other sections.
 void saveWindowSettings(const std::string& file, const std::string& table, const WindowSettings& s);
 

@@ -8,17 +8,18 @@ namespace services {
 
 namespace {
 
-std::string nameOf(db::Connection& conn, const char* nameColumn, const char* table, const char* keyColumn,
-                   const std::string& code) {
+std::string nameOf(db::Connection& conn, const char* nameColumn, const char* table,
+                   const char* keyColumn, const std::string& code) {
     db::Query q(&conn);
-    q.setSql(std::string("SELECT first 1 ") + nameColumn + " FROM " + table + " WHERE " + keyColumn + " = :CODE");
+    q.setSql(std::string("SELECT first 1 ") + nameColumn + " FROM " + table + " WHERE " +
+             keyColumn + " = :CODE");
     q.setString("CODE", code);
     q.open();
     return q.eof() ? std::string() : q.asString(nameColumn);
 }
 
-bool powerState(db::Connection& conn, platform::Prompts* prompts, const char* table, const std::string& org,
-                const std::string& item, const std::string& col) {
+bool powerState(db::Connection& conn, platform::Prompts* prompts, const char* table,
+                const std::string& org, const std::string& item, const std::string& col) {
     db::Query q(&conn);
     q.add("SELECT " + checkedIdentifier(col) + " FROM " + table + " ");
     q.add(" WHERE ORG_ID=:ORG_ID");
@@ -27,8 +28,10 @@ bool powerState(db::Connection& conn, platform::Prompts* prompts, const char* ta
     q.setString("ITEM_NO", item);
     q.open();
     int64_t v = q.eof() || q.isNull(col) ? 0 : q.asInteger(col);
-    if (v == 1) return true;
-    if (v != 0 && prompts) prompts->info("輸入異常..!");
+    if (v == 1)
+        return true;
+    if (v != 0 && prompts)
+        prompts->info("輸入異常..!");
     return false;
 }
 
@@ -55,8 +58,9 @@ bool GetOrgPowerState(db::Connection& conn, platform::Prompts* prompts, const st
     return powerState(conn, prompts, "ORG_POWER", org, item, col);
 }
 
-bool GetOrgPowerReportState(db::Connection& conn, platform::Prompts* prompts, const std::string& org,
-                            const std::string& item, const std::string& col) {
+bool GetOrgPowerReportState(db::Connection& conn, platform::Prompts* prompts,
+                            const std::string& org, const std::string& item,
+                            const std::string& col) {
     return powerState(conn, prompts, "ORG_POWER_REPORT", org, item, col);
 }
 

@@ -19,7 +19,8 @@ std::string GetCustName(db::Connection& conn, const std::string& sCorp_id);
 // any other value denies with the message "輸入異常..!".
 bool GetOrgPowerState(db::Connection& conn, platform::Prompts* prompts, const std::string& sOrg_id,
                       const std::string& sItem_no, const std::string& sCol);
-bool GetOrgPowerReportState(db::Connection& conn, platform::Prompts* prompts, const std::string& sOrg_id,
-                            const std::string& sItem_no, const std::string& sCol);
+bool GetOrgPowerReportState(db::Connection& conn, platform::Prompts* prompts,
+                            const std::string& sOrg_id, const std::string& sItem_no,
+                            const std::string& sCol);
 
 } // namespace services

@@ -8,14 +8,16 @@
 namespace services {
 
 double RoundNum(double value, int decimals) {
-    if (decimals < 0 || decimals > 4) return value;
+    if (decimals < 0 || decimals > 4)
+        return value;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, value + 0.00001);
     return text::toFloatDef(buf, 0);
 }
 
 void SplitParams(const std::string& params, std::vector<std::string>* dest) {
-    if (!dest) return;
+    if (!dest)
+        return;
     dest->clear();
     std::size_t start = 0, amp;
     while ((amp = params.find('&', start)) != std::string::npos) {
@@ -28,21 +30,25 @@ void SplitParams(const std::string& params, std::vector<std::string>* dest) {
 const std::string& checkedIdentifier(const std::string& name) {
     bool ok = !name.empty();
     for (char c : name)
-        ok = ok && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
-    if (!ok) throw db::DatabaseError("不是有效的名稱: \"" + name + "\"");
+        ok = ok && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                    c == '_');
+    if (!ok)
+        throw db::DatabaseError("不是有效的名稱: \"" + name + "\"");
     return name;
 }
 
 namespace {
 
-constexpr long kDeadlock = 335544336;   // lock conflict or update conflict
-constexpr long kUniqueKey = 335544665;  // another caller inserted the day's row
+constexpr long kDeadlock = 335544336;  // lock conflict or update conflict
+constexpr long kUniqueKey = 335544665; // another caller inserted the day's row
 constexpr long kUniqueIndex = 335544349;
 
 // Issues one number in the current transaction; throws on failure.
-int64_t nextNumber(db::Connection& conn, db::Query& advance, db::Query& insert, const std::string& day) {
+int64_t nextNumber(db::Connection& conn, db::Query& advance, db::Query& insert,
+                   const std::string& day) {
     advance.setString("BILL_DATE", day);
-    if (advance.execRowsAffected() > 0) return advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
+    if (advance.execRowsAffected() > 0)
+        return advance.isNull("LAST_ID") ? 1 : advance.asInteger("LAST_ID");
     // A new day: its row starts at 2, the number issued now being 1. A
     // concurrent first call that inserted the row first makes this insert
     // fail on the key; the counter is then advanced instead.
@@ -54,7 +60,8 @@ int64_t nextNumber(db::Connection& conn, db::Query& advance, db::Query& insert, 
         insert.exec();
         return 1;
     } catch (const db::DatabaseError& e) {
-        if (e.gdsCode() != kUniqueKey && e.gdsCode() != kUniqueIndex) throw;
+        if (e.gdsCode() != kUniqueKey && e.gdsCode() != kUniqueIndex)
+            throw;
         conn.rollbackToSavepoint("NEWDAY");
     }
     advance.exec();
@@ -69,7 +76,8 @@ std::string GetMaxBillID(db::Connection& conn, const std::string& table, const s
     db::Query advance(&conn), insert(&conn);
     // One statement reads and advances the counter: the row lock it takes
     // makes a second caller wait and then see the advanced value.
-    advance.setSql("UPDATE " + t + " SET LAST_ID = COALESCE(LAST_ID, 1) + 1 WHERE BILL_DATE = :BILL_DATE "
+    advance.setSql("UPDATE " + t +
+                   " SET LAST_ID = COALESCE(LAST_ID, 1) + 1 WHERE BILL_DATE = :BILL_DATE "
                    "RETURNING OLD.LAST_ID");
     insert.add("INSERT INTO " + t + "(BILL_DATE,LAST_ID,CHG_DATE) ");
     insert.add(" VALUES(:BILL_DATE,:LAST_ID,:CHG_DATE) ");
@@ -81,22 +89,28 @@ std::string GetMaxBillID(db::Connection& conn, const std::string& table, const s
     // (in a fresh transaction of its own, or as a fresh statement in the
     // caller's transaction, which sees the committed value).
     for (int attempt = 1;; ++attempt) {
-        if (own) conn.startTransaction();
+        if (own)
+            conn.startTransaction();
         try {
             number = nextNumber(conn, advance, insert, day);
-            if (own) conn.commit();
+            if (own)
+                conn.commit();
             break;
         } catch (const db::DatabaseError& e) {
-            if (own) conn.rollback();
-            if (e.gdsCode() != kDeadlock || attempt >= 1000) throw;
+            if (own)
+                conn.rollback();
+            if (e.gdsCode() != kDeadlock || attempt >= 1000)
+                throw;
         } catch (...) {
-            if (own) conn.rollback();
+            if (own)
+                conn.rollback();
             throw;
         }
     }
     char seq[32];
     std::snprintf(seq, sizeof seq, "%.4lld", static_cast<long long>(number));
-    std::string ymd = day.size() >= 10 ? day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2) : day;
+    std::string ymd =
+        day.size() >= 10 ? day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2) : day;
     return prefix + ymd + seq;
 }
 

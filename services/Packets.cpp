@@ -15,7 +15,7 @@ using dataset::RecordSet;
 
 // A one-row result: narrow text fields of the given widths, numbers as r8.
 class Packet {
-public:
+  public:
     Packet(std::initializer_list<std::pair<const char*, int>> fields) {
         std::vector<FieldDef> defs;
         for (auto [name, width] : fields) {
@@ -38,13 +38,13 @@ public:
         return set_.xmlPacket();
     }
 
-private:
+  private:
     RecordSet set_;
 };
 
 // A read with bound parameters; run() positions on the first row.
 class Lookup {
-public:
+  public:
     Lookup(db::Connection& conn, const std::string& sql) : q_(&conn) { q_.setSql(sql); }
     Lookup& bind(const char* name, const std::string& v) {
         q_.setString(name, v);
@@ -63,12 +63,16 @@ public:
         return found;
     }
     // Numbers: null or unreadable text is 0; discounts default to 100.
-    double num(const char* field) const { return q_.isNull(field) ? 0 : db::toDouble(q_.value(field)); }
-    double dis(const char* field) const { return q_.isNull(field) ? 100 : db::toDouble(q_.value(field)); }
+    double num(const char* field) const {
+        return q_.isNull(field) ? 0 : db::toDouble(q_.value(field));
+    }
+    double dis(const char* field) const {
+        return q_.isNull(field) ? 100 : db::toDouble(q_.value(field));
+    }
     std::string str(const char* field) const { return q_.asString(field); }
     const db::Value& value(const char* field) const { return q_.value(field); }
 
-private:
+  private:
     db::Query q_;
 };
 
@@ -80,18 +84,29 @@ const char* kProductByNumber =
     "SELECT P.PROD_ID, P.SALE_PRICE, P.MS_YN, S.STD_COST, S.LAST_COST, S.NOW_QTY "
     "FROM PRODUCT P LEFT JOIN PRODUCT2 S ON S.PROD_ID = P.PROD_ID WHERE P.PROD_ID = :CODE";
 const char* kStockByCode =
-    "SELECT S.PROD_ID, S.STD_COST, S.LAST_COST, S.NOW_QTY FROM PRODUCT2 S JOIN PRODUCT P ON P.PROD_ID = S.PROD_ID "
+    "SELECT S.PROD_ID, S.STD_COST, S.LAST_COST, S.NOW_QTY FROM PRODUCT2 S JOIN PRODUCT P ON "
+    "P.PROD_ID = S.PROD_ID "
     "WHERE P.PROD_ID = :CODE OR P.PROD_ID2 = :CODE OR P.PROD_BARCODE = :CODE";
-const char* kPackByBarcode =
-    "SELECT PROD_ID, PACK_SALEPRICE, PACK_INPRICE, PACK_RATE FROM PROD_PACK WHERE PACK_BARCODE = :CODE";
-const char* kListPrice = "SELECT DEFINE_PRICE FROM PROD_PRICE WHERE PROD_ID = :PROD_ID AND PRICE_NO = :PRICE_NO";
+const char* kPackByBarcode = "SELECT PROD_ID, PACK_SALEPRICE, PACK_INPRICE, PACK_RATE FROM "
+                             "PROD_PACK WHERE PACK_BARCODE = :CODE";
+const char* kListPrice =
+    "SELECT DEFINE_PRICE FROM PROD_PRICE WHERE PROD_ID = :PROD_ID AND PRICE_NO = :PRICE_NO";
 
 } // namespace
 
-std::string GetSalePrice(db::Connection& conn, const std::string& corp, const std::string& code, int priceNo,
-                         const std::string& day) {
-    Packet p({{"TEMPPRODID", 20}, {"PROD_ID", 20}, {"CUST_CORP_ID", 20}, {"HISTPRICE_YN", 1}, {"B_PRICE", 0},
-              {"U_DIS", 0}, {"MASTERBILLID", 20}, {"LAST_COST", 0}, {"NOW_QTY", 0}, {"FR_YN", 1}, {"MS_YN", 1}});
+std::string GetSalePrice(db::Connection& conn, const std::string& corp, const std::string& code,
+                         int priceNo, const std::string& day) {
+    Packet p({{"TEMPPRODID", 20},
+              {"PROD_ID", 20},
+              {"CUST_CORP_ID", 20},
+              {"HISTPRICE_YN", 1},
+              {"B_PRICE", 0},
+              {"U_DIS", 0},
+              {"MASTERBILLID", 20},
+              {"LAST_COST", 0},
+              {"NOW_QTY", 0},
+              {"FR_YN", 1},
+              {"MS_YN", 1}});
     p.text("TEMPPRODID", code);
     p.text("CUST_CORP_ID", corp);
 
@@ -127,7 +142,8 @@ std::string GetSalePrice(db::Connection& conn, const std::string& corp, const st
     p.number("NOW_QTY", productFound ? product.num("NOW_QTY") : 0);
     p.text("MS_YN", productFound ? product.str("MS_YN") : "");
 
-    Lookup classDis(conn, "SELECT D.PER_DIS FROM CUSTOMER_PDCLASS_DIS D JOIN PRODUCT P ON P.PD_CLASSID = D.PD_CLASSID "
+    Lookup classDis(conn, "SELECT D.PER_DIS FROM CUSTOMER_PDCLASS_DIS D JOIN PRODUCT P ON "
+                          "P.PD_CLASSID = D.PD_CLASSID "
                           "WHERE D.CUST_CORP_ID = :CORP AND P.PROD_ID = :PROD_ID");
     if (classDis.bind("CORP", corp).bind("PROD_ID", prodId).run()) {
         p.number("B_PRICE", salePrice);
@@ -140,11 +156,13 @@ std::string GetSalePrice(db::Connection& conn, const std::string& corp, const st
         // A pack quantity of 0 gives no unit cost rather than a division by zero.
         double qty = purchase.num("PACK_QTY");
         double unit = qty != 0 ? purchase.num("V_PRICE") / qty : 0;
-        if (unit != 0) p.number("LAST_COST", unit);
+        if (unit != 0)
+            p.number("LAST_COST", unit);
     }
 
-    Lookup quote(conn, "SELECT B_PRICE, U_DIS, MASTERBILLID FROM CUSTQUOTE_DETAIL WHERE TEMPPRODID = :CODE "
-                       "AND CUST_CORP_ID = :CORP AND INI_DATE <= :DAY AND END_DATE >= :DAY");
+    Lookup quote(
+        conn, "SELECT B_PRICE, U_DIS, MASTERBILLID FROM CUSTQUOTE_DETAIL WHERE TEMPPRODID = :CODE "
+              "AND CUST_CORP_ID = :CORP AND INI_DATE <= :DAY AND END_DATE >= :DAY");
     if (quote.bind("CODE", code).bind("CORP", corp).bind("DAY", day).run()) {
         p.number("B_PRICE", quote.num("B_PRICE"));
         p.number("U_DIS", quote.dis("U_DIS"));
@@ -152,8 +170,9 @@ std::string GetSalePrice(db::Connection& conn, const std::string& corp, const st
     }
 
     p.text("FR_YN", "Y");
-    Lookup history(conn, "SELECT FIRST 1 B_PRICE, U_DIS, MASTERBILLID FROM CUSTSALE_DETAIL "
-                         "WHERE TEMPPRODID = :CODE AND CUST_CORP_ID = :CORP ORDER BY MASTERBILLID DESC");
+    Lookup history(conn,
+                   "SELECT FIRST 1 B_PRICE, U_DIS, MASTERBILLID FROM CUSTSALE_DETAIL "
+                   "WHERE TEMPPRODID = :CODE AND CUST_CORP_ID = :CORP ORDER BY MASTERBILLID DESC");
     if (history.bind("CODE", code).bind("CORP", corp).run()) {
         p.text("FR_YN", "N");
         if (hist == "Y") {
@@ -174,8 +193,13 @@ std::string GetSalePrice(db::Connection& conn, const std::string& corp, const st
     return p.xml();
 }
 
-std::string GetInPrice(db::Connection& conn, const std::string& corp, const std::string& code, int priceNo) {
-    Packet p({{"PROD_ID", 20}, {"TEMPPRODID", 20}, {"SUPP_CORP_ID", 20}, {"B_PRICE", 0}, {"U_DIS", 0},
+std::string GetInPrice(db::Connection& conn, const std::string& corp, const std::string& code,
+                       int priceNo) {
+    Packet p({{"PROD_ID", 20},
+              {"TEMPPRODID", 20},
+              {"SUPP_CORP_ID", 20},
+              {"B_PRICE", 0},
+              {"U_DIS", 0},
               {"NOW_QTY", 0}});
     p.text("TEMPPRODID", code);
     p.text("SUPP_CORP_ID", corp);
@@ -192,7 +216,8 @@ std::string GetInPrice(db::Connection& conn, const std::string& corp, const std:
         } else if (priceNo == 2 || priceNo == 3) {
             Lookup stock(conn, kStockByCode);
             bool found = stock.bind("CODE", prodId).run();
-            double last = found ? stock.num("LAST_COST") : 0, std = found ? stock.num("STD_COST") : 0;
+            double last = found ? stock.num("LAST_COST") : 0,
+                   std = found ? stock.num("STD_COST") : 0;
             p.number("B_PRICE", (priceNo == 2 && last != 0 ? last : std) * rate);
         }
     } else if (priceNo >= 0 && priceNo <= 3) {
@@ -211,17 +236,29 @@ std::string GetCostPrice(db::Connection& conn, const std::string& code, int pric
     Lookup stock(conn, kStockByCode);
     bool found = stock.bind("CODE", code).run();
     double last = found ? stock.num("LAST_COST") : 0, std = found ? stock.num("STD_COST") : 0;
-    if (priceNo == 0 || priceNo == 1 || priceNo == 3) p.number("COST_PRICE", std);
-    else if (priceNo == 2) p.number("COST_PRICE", last != 0 ? last : std);
+    if (priceNo == 0 || priceNo == 1 || priceNo == 3)
+        p.number("COST_PRICE", std);
+    else if (priceNo == 2)
+        p.number("COST_PRICE", last != 0 ? last : std);
     return p.xml();
 }
 
 std::string GetPosPrice(db::Connection& conn, const std::string& code, const std::string&) {
-    Packet p({{"TEMPPRODID", 20}, {"PROD_ID", 20}, {"PRICE0", 0}, {"PRICE1", 0}, {"PRICE2", 0}, {"PRICE3", 0},
-              {"PRICE4", 0}, {"PRICE5", 0}, {"PRICE6", 0}, {"COST_PRICE", 0}});
+    Packet p({{"TEMPPRODID", 20},
+              {"PROD_ID", 20},
+              {"PRICE0", 0},
+              {"PRICE1", 0},
+              {"PRICE2", 0},
+              {"PRICE3", 0},
+              {"PRICE4", 0},
+              {"PRICE5", 0},
+              {"PRICE6", 0},
+              {"COST_PRICE", 0}});
     p.text("TEMPPRODID", code);
-    Lookup product(conn, "SELECT S.PROD_ID, S.STD_COST FROM PRODUCT P LEFT JOIN PRODUCT2 S ON S.PROD_ID = P.PROD_ID "
-                         "WHERE S.PROD_ID = :CODE OR P.PROD_ID2 = :CODE OR P.PROD_BARCODE = :CODE");
+    Lookup product(
+        conn,
+        "SELECT S.PROD_ID, S.STD_COST FROM PRODUCT P LEFT JOIN PRODUCT2 S ON S.PROD_ID = P.PROD_ID "
+        "WHERE S.PROD_ID = :CODE OR P.PROD_ID2 = :CODE OR P.PROD_BARCODE = :CODE");
     std::string prodId;
     if (product.bind("CODE", code).run()) {
         prodId = product.str("PROD_ID");
@@ -229,7 +266,8 @@ std::string GetPosPrice(db::Connection& conn, const std::string& code, const std
         p.number("COST_PRICE", product.num("STD_COST"));
     }
     Lookup list(conn, kListPrice);
-    static const char* prices[] = {"PRICE0", "PRICE1", "PRICE2", "PRICE3", "PRICE4", "PRICE5", "PRICE6"};
+    static const char* prices[] = {"PRICE0", "PRICE1", "PRICE2", "PRICE3",
+                                   "PRICE4", "PRICE5", "PRICE6"};
     for (int level = 0; level < 7; ++level)
         p.number(prices[level], list.bind("PROD_ID", prodId).bind("PRICE_NO", int64_t(level)).run()
                                     ? list.num("DEFINE_PRICE")
@@ -240,32 +278,38 @@ std::string GetPosPrice(db::Connection& conn, const std::string& code, const std
 namespace {
 
 std::string itemPrice(db::Connection& conn, const char* idField, const std::string& customerTable,
-                      const std::string& itemTable, const std::string& corp, const std::string& id) {
+                      const std::string& itemTable, const std::string& corp,
+                      const std::string& id) {
     Packet p({{"CUST_CORP_ID", 20}, {idField, 20}, {"SALE_PRICE", 0}});
     p.text("CUST_CORP_ID", corp);
     p.text(idField, id);
-    Lookup special(conn, "SELECT PSALE_PRICE FROM " + customerTable + " WHERE CUST_CORP_ID = :CORP AND " +
-                             idField + " = :ID");
+    Lookup special(conn, "SELECT PSALE_PRICE FROM " + customerTable +
+                             " WHERE CUST_CORP_ID = :CORP AND " + idField + " = :ID");
     if (special.bind("CORP", corp).bind("ID", id).run()) {
         p.copy("SALE_PRICE", special.value("PSALE_PRICE"));
     } else {
-        Lookup item(conn, "SELECT PRICE FROM " + itemTable + " WHERE " + std::string(idField) + " = :ID");
-        if (item.bind("ID", id).run()) p.copy("SALE_PRICE", item.value("PRICE"));
+        Lookup item(conn,
+                    "SELECT PRICE FROM " + itemTable + " WHERE " + std::string(idField) + " = :ID");
+        if (item.bind("ID", id).run())
+            p.copy("SALE_PRICE", item.value("PRICE"));
     }
     return p.xml();
 }
 
 } // namespace
 
-std::string GetMaterial_Price(db::Connection& conn, const std::string& corp, const std::string& id) {
+std::string GetMaterial_Price(db::Connection& conn, const std::string& corp,
+                              const std::string& id) {
     return itemPrice(conn, "MATERIAL_ID", "CUST_MATERIAL_PRICE", "MATERIAL", corp, id);
 }
 
-std::string GetProtector_Price(db::Connection& conn, const std::string& corp, const std::string& id) {
+std::string GetProtector_Price(db::Connection& conn, const std::string& corp,
+                               const std::string& id) {
     return itemPrice(conn, "PROTECTORITEM_ID", "CUST_PROTECTOR_PRICE", "PROTECTORITEM", corp, id);
 }
 
-std::string GetWorkProcess_Price(db::Connection& conn, const std::string& corp, const std::string& id) {
+std::string GetWorkProcess_Price(db::Connection& conn, const std::string& corp,
+                                 const std::string& id) {
     return itemPrice(conn, "WORKPROCESS_ID", "CUST_WORKPROCESS_PRICE", "WORKPROCESS", corp, id);
 }
 

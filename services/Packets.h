@@ -8,14 +8,18 @@
 
 namespace services {
 
-std::string GetSalePrice(db::Connection& conn, const std::string& sCorp_id, const std::string& sTempprodid,
-                         int iPriceno, const std::string& sDate);
-std::string GetInPrice(db::Connection& conn, const std::string& sCorp_id, const std::string& sTempprodid,
-                       int iPriceno);
+std::string GetSalePrice(db::Connection& conn, const std::string& sCorp_id,
+                         const std::string& sTempprodid, int iPriceno, const std::string& sDate);
+std::string GetInPrice(db::Connection& conn, const std::string& sCorp_id,
+                       const std::string& sTempprodid, int iPriceno);
 std::string GetCostPrice(db::Connection& conn, const std::string& sTempprodid, int iPriceno);
-std::string GetPosPrice(db::Connection& conn, const std::string& sTempprodid, const std::string& sDate);
-std::string GetMaterial_Price(db::Connection& conn, const std::string& sCorp_id, const std::string& sid);
-std::string GetProtector_Price(db::Connection& conn, const std::string& sCorp_id, const std::string& sid);
-std::string GetWorkProcess_Price(db::Connection& conn, const std::string& sCorp_id, const std::string& sid);
+std::string GetPosPrice(db::Connection& conn, const std::string& sTempprodid,
+                        const std::string& sDate);
+std::string GetMaterial_Price(db::Connection& conn, const std::string& sCorp_id,
+                              const std::string& sid);
+std::string GetProtector_Price(db::Connection& conn, const std::string& sCorp_id,
+                               const std::string& sid);
+std::string GetWorkProcess_Price(db::Connection& conn, const std::string& sCorp_id,
+                                 const std::string& sid);
 
 } // namespace services

@@ -18,23 +18,27 @@ struct Outcome {
 };
 
 class BatchTest : public ::testing::Test {
-protected:
+  protected:
     testdata::TestDatabase database;
 
     void SetUp() override {
         text::writeFile(database.folder() + "dbconfig.txt", database.configText());
         database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('01', '文具用品')");
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, PD_ITEMID, WUID) values ('A1', '甲', '01', 'w')");
-        database.exec("insert into PARAM_DEFINE (PARAM_ID, PARAM_VALUE) values ('corp_email', 'batch@example.com')");
+        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, PD_ITEMID, WUID) values ('A1', "
+                      "'甲', '01', 'w')");
+        database.exec("insert into PARAM_DEFINE (PARAM_ID, PARAM_VALUE) values ('corp_email', "
+                      "'batch@example.com')");
     }
 
     Outcome run(const std::string& args) {
         std::string errFile = database.folder() + "stderr.txt";
-        std::string cmd = "TAVOLA_HOME='" + database.folder() + "' '" TAVOLA_BATCH "' " + args + " 2>'" + errFile + "'";
+        std::string cmd = "TAVOLA_HOME='" + database.folder() + "' '" TAVOLA_BATCH "' " + args +
+                          " 2>'" + errFile + "'";
         Outcome r{};
         FILE* p = popen(cmd.c_str(), "r");
         std::array<char, 4096> buf;
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+            r.out.append(buf.data(), n);
         int st = pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         r.err = text::readFile(errFile);
@@ -72,11 +76,12 @@ TEST_F(BatchTest, ImportSavesNewProductsAndSummarises) {
     Outcome r = run("import '" + file + "'");
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* line : {"rows read: 3\n", "appended: 2\n", "skipped (already listed): 1\n",
-                             "marked * (category not on file): 1\n", "marked # (product on file): 1\n",
-                             "saved: 2\n", "failed: 0\n"})
+                             "marked * (category not on file): 1\n",
+                             "marked # (product on file): 1\n", "saved: 2\n", "failed: 0\n"})
         EXPECT_NE(r.err.find(line), std::string::npos) << line << r.err;
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "3");
-    EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'N1'"), "batch@example.com");
+    EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'N1'"),
+              "batch@example.com");
 }
 
 TEST_F(BatchTest, AFailedImportSavesNothingAndExitsOne) {

@@ -21,7 +21,8 @@ TEST(DataModuleCreate, WithoutConfigFileSetsTheThirteenDefaults) {
     ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines.front(), "drivername=FIREBIRD");
     EXPECT_EQ(lines.back(), "servercharset=UTF8");
-    EXPECT_EQ(*m.SQLConnection1.params().value("database"), "localhost:" + app.path() + "data/halden.fdb");
+    EXPECT_EQ(*m.SQLConnection1.params().value("database"),
+              "localhost:" + app.path() + "data/halden.fdb");
     EXPECT_EQ(*m.SQLConnection1.params().value("rolename"), "RoleName");
     EXPECT_FALSE(m.SQLConnection1.connected());
     EXPECT_EQ(m.wuid(), "");
@@ -33,14 +34,20 @@ TEST(DataModuleCreate, ConfigFileReplacesTheWholeList) {
         std::string bytes;
     } cases[] = {
         {"plain", "Database=/data/商品.fdb\r\n"},
-        {"utf-8 mark", "\xEF\xBB\xBF" "Database=/data/商品.fdb\r\n"},
-        {"utf-16 mark", std::string("\xFF\xFE" "D\0a\0t\0a\0b\0a\0s\0e\0=\0/\0d\0a\0t\0a\0/\0\x46\x55\xC1\x54.\0f\0d\0b\0\r\0\n\0", 44)},
+        {"utf-8 mark", "\xEF\xBB\xBF"
+                       "Database=/data/商品.fdb\r\n"},
+        {"utf-16 mark",
+         std::string(
+             "\xFF\xFE"
+             "D\0a\0t\0a\0b\0a\0s\0e\0=\0/\0d\0a\0t\0a\0/\0\x46\x55\xC1\x54.\0f\0d\0b\0\r\0\n\0",
+             44)},
     };
     for (const auto& c : cases) {
         TempFolder app;
         app.write("dbconfig.txt", c.bytes);
         TSimpleDataMod m(app.path(), {}, nullptr);
-        EXPECT_EQ(m.SQLConnection1.params().lines(), std::vector<std::string>{"Database=/data/商品.fdb"})
+        EXPECT_EQ(m.SQLConnection1.params().lines(),
+                  std::vector<std::string>{"Database=/data/商品.fdb"})
             << c.name;
     }
 }
@@ -81,7 +88,7 @@ TEST(DataModuleCreate, UpgradeModeIsTheFirstArgumentU) {
 }
 
 class ConnectedModule : public ::testing::Test {
-protected:
+  protected:
     TestDatabase database;
     ScriptedPrompts prompts;
     std::unique_ptr<TSimpleDataMod> module(std::vector<std::string> args = {}) {
@@ -91,7 +98,8 @@ protected:
     }
     void param(const std::string& id, const char* value) {
         if (value)
-            database.exec("insert into PARAM_DEFINE (PARAM_ID, PARAM_VALUE) values ('" + id + "', '" + value + "')");
+            database.exec("insert into PARAM_DEFINE (PARAM_ID, PARAM_VALUE) values ('" + id +
+                          "', '" + value + "')");
         else
             database.exec("insert into PARAM_DEFINE (PARAM_ID) values ('" + id + "')");
     }
@@ -102,7 +110,11 @@ TEST_F(ConnectedModule, SettingsConversionsAndFormats) {
         const char* price_dot;
         std::string priceFormat;
         int priceDot;
-    } cases[] = {{"3", "#,##0.000", 3}, {"abc", "#,##0", 0}, {"6", "", 6}, {"-1", "", -1}, {"0", "#,##0", 0}};
+    } cases[] = {{"3", "#,##0.000", 3},
+                 {"abc", "#,##0", 0},
+                 {"6", "", 6},
+                 {"-1", "", -1},
+                 {"0", "#,##0", 0}};
     for (const auto& c : cases) {
         database.exec("delete from PARAM_DEFINE");
         param("price_dot", c.price_dot);

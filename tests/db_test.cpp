@@ -16,10 +16,13 @@ TEST(SqlParams, FindsNamesOutsideLiteralsAndComments) {
         const char* parsed;
         std::vector<std::string> names;
     } cases[] = {
-        {"select * from T where A=:A and B=:B_2", "select * from T where A=? and B=?", {"A", "B_2"}},
+        {"select * from T where A=:A and B=:B_2",
+         "select * from T where A=? and B=?",
+         {"A", "B_2"}},
         {"select ':NOT' from T where A=:A", "select ':NOT' from T where A=?", {"A"}},
         {"select 'it''s :X' from T -- :Y\nwhere /* :Z */ A=:A",
-         "select 'it''s :X' from T -- :Y\nwhere /* :Z */ A=?", {"A"}},
+         "select 'it''s :X' from T -- :Y\nwhere /* :Z */ A=?",
+         {"A"}},
         {"update T set A=:V where B=:V", "update T set A=? where B=?", {"V", "V"}},
         {"select \"A:B\" from T", "select \"A:B\" from T", {}},
     };
@@ -31,7 +34,7 @@ TEST(SqlParams, FindsNamesOutsideLiteralsAndComments) {
 }
 
 class DbTest : public ::testing::Test {
-protected:
+  protected:
     TestDatabase database;
     Connection conn;
     void SetUp() override { conn.params() = database.params(); }
@@ -46,7 +49,9 @@ TEST_F(DbTest, ParametersRoundTripEveryKind) {
     q.setInt("I", -42);
     q.setDouble("D", 12.5);
     q.setNull("N");
-    std::string bytes("\xEF\xBB\xBF" "line\r\n\0x", 11);
+    std::string bytes("\xEF\xBB\xBF"
+                      "line\r\n\0x",
+                      11);
     q.setBlob("B", bytes);
     q.open();
     ASSERT_FALSE(q.eof());

@@ -12,11 +12,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <cmath>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 
 #include "datamodule/TSimpleDataMod.h"
 #include "exchange/ProductList.h"
@@ -29,7 +29,7 @@
 using testdata::ScriptedPrompts;
 
 class DialogTest : public ::testing::Test {
-protected:
+  protected:
     testdata::TestDatabase database;
     ScriptedPrompts prompts;
     db::Connection conn;
@@ -37,10 +37,14 @@ protected:
     dataset::DataSource ds;
 
     void SetUp() override {
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A1', '紅色原子筆', 'w')");
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A2', '藍色原子筆', 'w')");
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('B1', '筆記本', 'w')");
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('C''1', '引號''品', 'w')");
+        database.exec(
+            "insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A1', '紅色原子筆', 'w')");
+        database.exec(
+            "insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A2', '藍色原子筆', 'w')");
+        database.exec(
+            "insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('B1', '筆記本', 'w')");
+        database.exec(
+            "insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('C''1', '引號''品', 'w')");
         database.exec("insert into PRODUCT2 (PROD_ID, NOW_QTY) values ('A1', 42)");
         conn.params() = database.params();
         list.setFields(exchange::productListFields());
@@ -79,11 +83,13 @@ protected:
     static void selectRows(TFormSearchData* d, std::initializer_list<int> rows) {
         for (int r : rows)
             d->DBGrid1->selectionModel()->select(d->DBGrid1->model()->index(r, 0),
-                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                                                 QItemSelectionModel::Select |
+                                                     QItemSelectionModel::Rows);
     }
     std::vector<std::string> ids() {
         std::vector<std::string> out;
-        for (std::size_t r = 0; r < list.rowCount(); ++r) out.push_back(db::toText(list.row(r)[0]));
+        for (std::size_t r = 0; r < list.rowCount(); ++r)
+            out.push_back(db::toText(list.row(r)[0]));
         return out;
     }
 };
@@ -118,10 +124,16 @@ TEST_F(DialogTest, EnterInTheKeywordBoxWithZeroOneAndTwoConditions) {
     });
     EXPECT_TRUE(ok);
     const std::string sel = exchange::selectList(list);
-    EXPECT_EQ(texts[0], "SELECT " + sel + " FROM \r\nPRODUCT \r\n WHERE PROD_NAME  like  '%原子筆%' \r\n  ORDER BY PROD_ID");
-    EXPECT_EQ(texts[1], "SELECT " + sel + " FROM \r\nPRODUCT \r\n WHERE PROD_NAME  like  '紅色%' \r\n  ORDER BY PROD_ID");
+    EXPECT_EQ(
+        texts[0],
+        "SELECT " + sel +
+            " FROM \r\nPRODUCT \r\n WHERE PROD_NAME  like  '%原子筆%' \r\n  ORDER BY PROD_ID");
+    EXPECT_EQ(texts[1],
+              "SELECT " + sel +
+                  " FROM \r\nPRODUCT \r\n WHERE PROD_NAME  like  '紅色%' \r\n  ORDER BY PROD_ID");
     EXPECT_EQ(texts[2], "SELECT " + sel +
-                            " FROM \r\nPRODUCT \r\n WHERE PROD_NAME  like  '紅色%' \r\n OR PROD_NAME  like  '藍色%' "
+                            " FROM \r\nPRODUCT \r\n WHERE PROD_NAME  like  '紅色%' \r\n OR "
+                            "PROD_NAME  like  '藍色%' "
                             "\r\n  ORDER BY PROD_ID");
     EXPECT_EQ(counts, (std::vector<std::size_t>{1, 1, 2}));
 }
@@ -187,7 +199,8 @@ TEST_F(DialogTest, TitleClickSortsTheShownRowsAndStockIsShown) {
         column(d, "商品名稱");
         type(d, "原子筆", 2);
         enter(d->Edit1);
-        d->DBGrid1->horizontalHeader()->sectionClicked(2); // by name: 紅 (U+7D05) before 藍 (U+85CD)
+        d->DBGrid1->horizontalHeader()->sectionClicked(
+            2); // by name: 紅 (U+7D05) before 藍 (U+85CD)
         EXPECT_EQ(d->CDS_Query.indexName(), "idIndex");
         EXPECT_EQ(d->DBGrid1->model()->index(0, 0).data().toString(), "A1");
         EXPECT_EQ(d->searchField(), 2);
@@ -215,7 +228,8 @@ TEST_F(DialogTest, TheIncrementalSearchBoxFindsByPrefixIgnoringCase) {
         QTest::keyClicks(d->SearchEdit1, "BL");
         EXPECT_EQ(d->DBGrid1->currentIndex().row(), 2); // nulls first, then "Blue pen", "black ink"
         QTest::keyClicks(d->SearchEdit1, "a");
-        EXPECT_EQ(d->DBGrid1->model()->index(d->DBGrid1->currentIndex().row(), 0).data().toString(), "B1");
+        EXPECT_EQ(d->DBGrid1->model()->index(d->DBGrid1->currentIndex().row(), 0).data().toString(),
+                  "B1");
         d->cancel();
     });
 }
@@ -238,7 +252,8 @@ TEST_F(DialogTest, SettingsAreRestoredOnReopen) {
     QRect screen = QApplication::primaryScreen()->geometry();
     // 90 % of the screen, as far as the window's smallest size allows.
     EXPECT_GE(firstSize.width(), int(std::nearbyint(0.9 * screen.width())));
-    EXPECT_LE(firstSize.width(), std::max(minimum.width() + 8, int(std::nearbyint(0.9 * screen.width()))));
+    EXPECT_LE(firstSize.width(),
+              std::max(minimum.width() + 8, int(std::nearbyint(0.9 * screen.width()))));
     EXPECT_TRUE(text::fileExists(database.folder() + "PRODUCT_DBGrid.ini"));
     text::writeFile(database.folder() + "Search.ini", "x");
     show(dialog(), [&](TFormSearchData* d) {
@@ -312,18 +327,20 @@ TEST_F(DialogTest, KeysOfTheColumnListAndTheResultGrid) {
         QTest::keyClick(d->ComboBox1, Qt::Key_Escape);
     });
     EXPECT_FALSE(escaped);
-    bool entered = show(dialog(), [&](TFormSearchData* d) { QTest::keyClick(d->DBGrid1, Qt::Key_Return); });
+    bool entered =
+        show(dialog(), [&](TFormSearchData* d) { QTest::keyClick(d->DBGrid1, Qt::Key_Return); });
     EXPECT_TRUE(entered);
 }
 
 class FilterTest : public DialogTest {
-protected:
+  protected:
     std::unique_ptr<TFormTavola> form;
     std::unique_ptr<TSimpleDataMod> module;
     void start() {
         text::writeFile(database.folder() + "dbconfig.txt", database.configText());
         form = std::make_unique<TFormTavola>(database.folder(), &prompts);
-        module = std::make_unique<TSimpleDataMod>(database.folder(), std::vector<std::string>{}, &prompts);
+        module = std::make_unique<TSimpleDataMod>(database.folder(), std::vector<std::string>{},
+                                                  &prompts);
         form->setDataModule(module.get());
         form->show();
     }
@@ -339,7 +356,8 @@ protected:
     std::vector<std::string> shown() {
         std::vector<std::string> out;
         auto& l = form->CDS_DataMaster();
-        for (std::size_t r = 0; r < l.rowCount(); ++r) out.push_back(db::toText(l.row(r)[0]));
+        for (std::size_t r = 0; r < l.rowCount(); ++r)
+            out.push_back(db::toText(l.row(r)[0]));
         return out;
     }
 };
@@ -404,7 +422,8 @@ TEST_F(FilterTest, AProductNumberWithAQuoteFiltersRight) {
 }
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -21,24 +21,26 @@ namespace {
 Grid productSheet(const std::vector<std::vector<std::pair<int, std::string>>>& rows) {
     std::vector<std::vector<std::string>> cells;
     std::vector<std::string> header;
-    for (const auto& f : exchange::productListFields()) header.push_back(f.label());
+    for (const auto& f : exchange::productListFields())
+        header.push_back(f.label());
     cells.push_back(header);
     for (const auto& r : rows) {
         std::vector<std::string> row(34);
-        for (const auto& [c, v] : r) row[std::size_t(c)] = v;
+        for (const auto& [c, v] : r)
+            row[std::size_t(c)] = v;
         cells.push_back(row);
     }
     return Grid::fromRows(cells);
 }
 
 // A new product row: number, name, category, market price, owner.
-std::vector<std::pair<int, std::string>> newRow(const std::string& id, const std::string& item = "01",
-                                                const std::string& price = "12.5") {
+std::vector<std::pair<int, std::string>>
+newRow(const std::string& id, const std::string& item = "01", const std::string& price = "12.5") {
     return {{0, id}, {2, "商品" + id}, {7, item}, {23, price}, {33, "owner@example.com"}};
 }
 
 class ExchangeTest : public ::testing::Test {
-protected:
+  protected:
     testdata::TestDatabase database;
     db::Connection conn;
     RecordSet list;
@@ -52,7 +54,8 @@ protected:
     }
     void addProducts(int count) {
         db::Query q(&conn);
-        q.setSql("insert into PRODUCT (PROD_ID, PROD_NAME, PD_ITEMID, WUID) values (:ID, :NAME, '01', 'w')");
+        q.setSql("insert into PRODUCT (PROD_ID, PROD_NAME, PD_ITEMID, WUID) values (:ID, :NAME, "
+                 "'01', 'w')");
         conn.startTransaction();
         for (int i = 0; i < count; ++i) {
             char id[16];
@@ -77,18 +80,28 @@ TEST(ExportFileName, AppendsXlsUnlessTheNameHoldsIt) {
     struct {
         const char* in;
         std::optional<std::string> out;
-    } cases[] = {{"report", "report.xls"},       {"a.doc", "a.doc.xls"},       {"old.xls.bak", "old.xls.bak"},
-                 {"REPORT.XLS", "REPORT.XLS.xls"}, {"b.xlsx", "b.xlsx"},       {"", std::nullopt},
+    } cases[] = {{"report", "report.xls"},       {"a.doc", "a.doc.xls"},
+                 {"old.xls.bak", "old.xls.bak"}, {"REPORT.XLS", "REPORT.XLS.xls"},
+                 {"b.xlsx", "b.xlsx"},           {"", std::nullopt},
                  {".xls", std::nullopt}};
-    for (const auto& c : cases) EXPECT_EQ(exchange::exportFileName(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(exchange::exportFileName(c.in), c.out) << c.in;
 }
 
 TEST(PrefixRule, RemovesOneLeadingMarkerOnly) {
     struct {
         const char* in;
         const char* out;
-    } cases[] = {{"'A001", "A001"}, {"\x7F" "A001", "A001"}, {"''A", "'A"}, {" 'A", " 'A"}, {"A'", "A'"}, {"", ""}};
-    for (const auto& c : cases) EXPECT_EQ(exchange::stripPrefix(c.in), c.out) << c.in;
+    } cases[] = {{"'A001", "A001"},
+                 {"\x7F"
+                  "A001",
+                  "A001"},
+                 {"''A", "'A"},
+                 {" 'A", " 'A"},
+                 {"A'", "A'"},
+                 {"", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(exchange::stripPrefix(c.in), c.out) << c.in;
 }
 
 TEST_F(ExchangeTest, TransferTextHasAHeaderAndTabAfterEveryValue) {
@@ -101,15 +114,21 @@ TEST_F(ExchangeTest, TransferTextHasAHeaderAndTabAfterEveryValue) {
     appendFrom(productSheet({newRow("0012345678901")}));
     std::string t = exchange::transferText(list);
     std::string line = t.substr(t.find("\r\n") + 2);
-    EXPECT_EQ(line.rfind("\x7F" "0012345678901\t\x7F\t商品0012345678901\t", 0), 0u) << line;
+    EXPECT_EQ(line.rfind("\x7F"
+                         "0012345678901\t\x7F\t商品0012345678901\t",
+                         0),
+              0u)
+        << line;
     EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 27);
     EXPECT_NE(line.find("\t12.5\t"), std::string::npos);
 }
 
 TEST_F(ExchangeTest, ExportedWorkbookReadsBackWithTheSameCells) {
-    database.exec("insert into PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, SALE_PRICE, ORIGINAL_PRICE, WUID) "
-                  "values ('0012345678901', '4710000000001', '精選原子筆', 12.5, 120, 'w')");
-    database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A''001', '  空白  ', 'w')");
+    database.exec(
+        "insert into PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, SALE_PRICE, ORIGINAL_PRICE, WUID) "
+        "values ('0012345678901', '4710000000001', '精選原子筆', 12.5, 120, 'w')");
+    database.exec(
+        "insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A''001', '  空白  ', 'w')");
     exchange::loadAll(list);
     testdata::TempFolder tmp;
     std::string path = tmp.path() + "out.xls";
@@ -120,15 +139,19 @@ TEST_F(ExchangeTest, ExportedWorkbookReadsBackWithTheSameCells) {
     ASSERT_EQ(g.rowCount(), 3u);
     ASSERT_EQ(g.colCount(), 34u);
     EXPECT_EQ(g.cell(33, 0), "WUID");
-    EXPECT_EQ(g.cell(0, 1), "\x7F" "0012345678901");
-    EXPECT_EQ(g.cell(1, 1), "\x7F" "4710000000001");
+    EXPECT_EQ(g.cell(0, 1), "\x7F"
+                            "0012345678901");
+    EXPECT_EQ(g.cell(1, 1), "\x7F"
+                            "4710000000001");
     EXPECT_EQ(g.cell(5, 1), "\x7F"); // a NULL second code: the marker alone
     EXPECT_EQ(g.cell(23, 1), "12.5");
     EXPECT_EQ(g.cell(26, 1), "120");
-    EXPECT_EQ(g.cell(0, 2), "\x7F" "A'001");
+    EXPECT_EQ(g.cell(0, 2), "\x7F"
+                            "A'001");
     EXPECT_EQ(g.cell(2, 2), "  空白  ");
     EXPECT_EQ(g.cell(23, 2), ""); // NULL price: empty cell
-    for (std::size_t c = 27; c < 34; ++c) EXPECT_EQ(g.cell(c, 1), "") << c;
+    for (std::size_t c = 27; c < 34; ++c)
+        EXPECT_EQ(g.cell(c, 1), "") << c;
 
     // Imported into a list that already holds them, nothing is appended; into
     // an empty list the missing WUID stops the import at its first row.
@@ -144,9 +167,10 @@ TEST_F(ExchangeTest, ExportedWorkbookReadsBackWithTheSameCells) {
 }
 
 TEST_F(ExchangeTest, ExportThenImportGivesTheSameRows) {
-    database.exec("insert into PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SCALE, PD_ITEMID, SALE_PRICE, "
-                  "ORIGINAL_PRICE, TAX_KIND, WUID) values ('0012345678901', '4710000000001', '精選原子筆', "
-                  "'  兩端留白  ', '01', 12.5, 120, '1', 'w')");
+    database.exec(
+        "insert into PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SCALE, PD_ITEMID, SALE_PRICE, "
+        "ORIGINAL_PRICE, TAX_KIND, WUID) values ('0012345678901', '4710000000001', '精選原子筆', "
+        "'  兩端留白  ', '01', 12.5, 120, '1', 'w')");
     database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A''001', '鍵盤', 'w')");
     exchange::loadAll(list);
     testdata::TempFolder tmp;
@@ -158,8 +182,10 @@ TEST_F(ExchangeTest, ExportThenImportGivesTheSameRows) {
     std::vector<std::vector<std::string>> cells;
     for (std::size_t r = 0; r < read.rowCount(); ++r) {
         std::vector<std::string> row;
-        for (std::size_t c = 0; c < 34; ++c) row.emplace_back(read.cell(c, r));
-        if (r > 0) row[33] = "w";
+        for (std::size_t c = 0; c < 34; ++c)
+            row.emplace_back(read.cell(c, r));
+        if (r > 0)
+            row[33] = "w";
         cells.push_back(row);
     }
     RecordSet back;
@@ -170,13 +196,15 @@ TEST_F(ExchangeTest, ExportThenImportGivesTheSameRows) {
     ASSERT_EQ(back.rowCount(), 2u);
     for (std::size_t r = 0; r < 2; ++r)
         for (std::size_t f = 0; f < 27; ++f)
-            EXPECT_EQ(back.row(r)[f], list.row(r)[f]) << "row " << r << " " << list.fields()[f].name;
+            EXPECT_EQ(back.row(r)[f], list.row(r)[f])
+                << "row " << r << " " << list.fields()[f].name;
 }
 
 TEST_F(ExchangeTest, WorkbooksOfEveryFormatImportTheSameRows) {
     const std::string dir = std::string(TAVOLA_FIXTURES) + "/workbooks/";
     RecordSet reference;
-    for (const char* f : {"products.xlsx", "products.xls", "products.ods", "products.csv", "products-2003.xml"}) {
+    for (const char* f :
+         {"products.xlsx", "products.xls", "products.ods", "products.csv", "products-2003.xml"}) {
         RecordSet rs;
         rs.setFields(exchange::productListFields());
         rs.createDataSet();
@@ -192,7 +220,8 @@ TEST_F(ExchangeTest, WorkbooksOfEveryFormatImportTheSameRows) {
         }
         for (std::size_t r = 0; r < 3; ++r)
             for (std::size_t c = 0; c < 34; ++c) {
-                if (r == 2 && c == 2) continue; // blanks around a name: see the reader's test
+                if (r == 2 && c == 2)
+                    continue; // blanks around a name: see the reader's test
                 EXPECT_EQ(rs.row(r)[c], reference.row(r)[c]) << f << " row " << r << " col " << c;
             }
     }
@@ -212,10 +241,12 @@ TEST_F(ExchangeTest, ImportAppendsNewRowsOnceAndConvertsCells) {
     addProducts(2);
     exchange::loadAll(list);
     Grid g = productSheet({
-        {{0, "'P0000"}, {33, "x"}},                      // on the list, by the prefix rule
-        {{0, " \x7F" "P0001 "}, {33, "x"}},             // on the list, blanks around
+        {{0, "'P0000"}, {33, "x"}}, // on the list, by the prefix rule
+        {{0, " \x7F"
+             "P0001 "},
+         {33, "x"}}, // on the list, blanks around
         {{0, "N1"}, {2, "''name"}, {4, " 規格 "}, {23, " 12.5"}, {26, ""}, {33, "x"}},
-        {{0, "N1"}, {2, "again"}, {33, "x"}},            // same new number: skipped
+        {{0, "N1"}, {2, "again"}, {33, "x"}}, // same new number: skipped
         {{0, "N2"}, {40 - 7, "x"}},
     });
     exchange::ImportResult r;
@@ -265,10 +296,12 @@ TEST_F(ExchangeTest, CheckMarksUnknownCategoriesAndProductsOnFile) {
     addProducts(1); // P0000, category 01
     database.exec("insert into PRODUCT (PROD_ID, PD_ITEMID, WUID) values ('Q1', 'ZZ', 'w')");
     exchange::loadAll(list);
-    appendFrom(productSheet({newRow("N1", "01"), newRow("N2", "ZZ"), newRow("N3", ""), newRow("A'1", "0'1")}));
+    appendFrom(productSheet(
+        {newRow("N1", "01"), newRow("N2", "ZZ"), newRow("N3", ""), newRow("A'1", "0'1")}));
     auto r = exchange::checkList(list, conn);
     std::vector<std::string> marks;
-    for (std::size_t i = 0; i < list.rowCount(); ++i) marks.push_back(db::toText(list.row(i)[28]));
+    for (std::size_t i = 0; i < list.rowCount(); ++i)
+        marks.push_back(db::toText(list.row(i)[28]));
     // P0000 on file; Q1 on file with unknown category ("#" wins); N1 clean;
     // N2 and N3 unknown category; a quote in the keys is plain data.
     EXPECT_EQ(marks, (std::vector<std::string>{"#", "#", "", "*", "*", "*"}));
@@ -276,7 +309,8 @@ TEST_F(ExchangeTest, CheckMarksUnknownCategoriesAndProductsOnFile) {
     EXPECT_EQ(r.categoryUnknown, 4u);
     EXPECT_FALSE(conn.inTransaction());
     exchange::checkList(list, conn); // again: the same marks
-    for (std::size_t i = 0; i < list.rowCount(); ++i) EXPECT_EQ(db::toText(list.row(i)[28]), marks[i]);
+    for (std::size_t i = 0; i < list.rowCount(); ++i)
+        EXPECT_EQ(db::toText(list.row(i)[28]), marks[i]);
 }
 
 TEST_F(ExchangeTest, NormalSaveInsertsOnlyNewProductsWithTheirThreeRows) {
@@ -295,16 +329,19 @@ TEST_F(ExchangeTest, NormalSaveInsertsOnlyNewProductsWithTheirThreeRows) {
                      "(select * from PROD_PRICE where PRICE_NO = 0 order by PROD_ID)"),
               "N1=125,N2=0,N3=70");
     EXPECT_EQ(scalar("select SALE_PRICE from PRODUCT where PROD_ID='N1'"), "12.5");
-    EXPECT_EQ(scalar("select coalesce(SALE_PRICE, -1) from PRODUCT where PROD_ID='N2'"), "-1"); // NULL kept
+    EXPECT_EQ(scalar("select coalesce(SALE_PRICE, -1) from PRODUCT where PROD_ID='N2'"),
+              "-1"); // NULL kept
     EXPECT_EQ(scalar("select ORIGINAL_PRICE from PRODUCT where PROD_ID='N1'"), "0");
     EXPECT_EQ(scalar("select WUID from PRODUCT where PROD_ID='N1'"), "module@example.com");
-    EXPECT_EQ(scalar("select WUID || '|' || CHG_USER || '|' || CR_HOST || '|' || cast(P_LOWQTY as integer) || '|' || P_CHANGE_YN "
+    EXPECT_EQ(scalar("select WUID || '|' || CHG_USER || '|' || CR_HOST || '|' || cast(P_LOWQTY as "
+                     "integer) || '|' || P_CHANGE_YN "
                      "from PRODUCT2 where PROD_ID='N1'"),
               "shop01|qimport|127.0.0.1|1|Y");
     EXPECT_EQ(text::codePoints(scalar("select CHG_DATETIME from PRODUCT where PROD_ID='N1'")), 19u);
     // Refreshes cover the whole table.
     EXPECT_EQ(scalar("select count(*) from PRODUCT where PD_ITEMNAME = '文具用品'"), "102");
-    EXPECT_EQ(scalar("select coalesce(PD_ITEMNAME, 'NULL') from PRODUCT where PROD_ID='N2'"), "NULL");
+    EXPECT_EQ(scalar("select coalesce(PD_ITEMNAME, 'NULL') from PRODUCT where PROD_ID='N2'"),
+              "NULL");
 
     database.exec("update PRODUCT set PD_ITEMNAME = 'stale'");
     exchange::saveNewProducts(list, conn, "module@example.com", "shop01", r);
@@ -317,15 +354,16 @@ TEST_F(ExchangeTest, HostileProductNumbersAreSavedAndFoundAsData) {
     addProducts(3);
     exchange::loadAll(list);
     const std::string hostile = "x'; DELETE FROM PRODUCT; --";
-    appendFrom(productSheet({newRow("A'001", "0'1"), {{0, hostile.substr(0, 20)}, {7, hostile.substr(0, 10)},
-                                                      {33, "w"}}}));
+    appendFrom(productSheet({newRow("A'001", "0'1"),
+                             {{0, hostile.substr(0, 20)}, {7, hostile.substr(0, 10)}, {33, "w"}}}));
     exchange::checkList(list, conn);
     exchange::SaveResult r;
     exchange::saveNewProducts(list, conn, "m", "o", r);
     EXPECT_EQ(r.saved, 2u);
     EXPECT_EQ(scalar("select count(*) from PRODUCT"), "5");
     EXPECT_EQ(scalar("select PD_ITEMID from PRODUCT where PROD_ID = 'A''001'"), "0'1");
-    EXPECT_EQ(scalar("select count(*) from PRODUCT2 where PROD_ID = '" + std::string("x''; DELETE FROM PROD") + "'"),
+    EXPECT_EQ(scalar("select count(*) from PRODUCT2 where PROD_ID = '" +
+                     std::string("x''; DELETE FROM PROD") + "'"),
               "1");
 }
 
@@ -355,7 +393,8 @@ TEST(OwnerStamp, FirstLineOfTheMarkerFileOrTheBuiltIn) {
     EXPECT_EQ(exchange::ownerStamp(app.path()), exchange::kBuiltInOwnerStamp);
     app.write("lumara.txt", "\r\nshop02\r\n");
     EXPECT_EQ(exchange::ownerStamp(app.path()), exchange::kBuiltInOwnerStamp);
-    app.write("lumara.txt", "\xEF\xBB\xBF" "shop01 \r\nother\r\n");
+    app.write("lumara.txt", "\xEF\xBB\xBF"
+                            "shop01 \r\nother\r\n");
     EXPECT_EQ(exchange::ownerStamp(app.path()), "shop01 ");
 }
 
@@ -364,7 +403,8 @@ namespace {
 // A full-mode sheet row from (column, text) pairs.
 std::vector<std::string> fullRow(std::vector<std::pair<int, std::string>> cells) {
     std::vector<std::string> r(24);
-    for (auto& [c, v] : cells) r[std::size_t(c)] = v;
+    for (auto& [c, v] : cells)
+        r[std::size_t(c)] = v;
     return r;
 }
 
@@ -372,10 +412,20 @@ std::vector<std::string> fullRow(std::vector<std::pair<int, std::string>> cells)
 
 TEST(FullModeRow, DerivedValues) {
     std::string sixty;
-    for (int i = 0; i < 60; ++i) sixty += (i < 25 ? "商" : "品");
+    for (int i = 0; i < 60; ++i)
+        sixty += (i < 25 ? "商" : "品");
     Grid g = Grid::fromRows({
-        fullRow({{0, " 123456 "}, {1, " 文具 "}, {2, " K1 "}, {3, sixty}, {6, "a very long scale description"},
-                 {7, "100"}, {8, "90"}, {9, "80"}, {10, "1,234"}, {15, "abc"}, {19, " 第一行\n第二行 "}}),
+        fullRow({{0, " 123456 "},
+                 {1, " 文具 "},
+                 {2, " K1 "},
+                 {3, sixty},
+                 {6, "a very long scale description"},
+                 {7, "100"},
+                 {8, "90"},
+                 {9, "80"},
+                 {10, "1,234"},
+                 {15, "abc"},
+                 {19, " 第一行\n第二行 "}}),
         fullRow({{0, "12345"}, {2, "K2"}, {4, "471"}, {5, "箱"}}),
         fullRow({{0, "1234567"}}),
     });
@@ -394,7 +444,8 @@ TEST(FullModeRow, DerivedValues) {
     EXPECT_EQ(r.priceC, 80);
     EXPECT_EQ(r.cost, 0); // thousands separator: not a number
     EXPECT_EQ(r.originalPrice, 0);
-    EXPECT_EQ(exchange::descriptionBytes(r.description), "\xEF\xBB\xBF" "第一行\r\n第二行\r\n");
+    EXPECT_EQ(exchange::descriptionBytes(r.description), "\xEF\xBB\xBF"
+                                                         "第一行\r\n第二行\r\n");
     auto r2 = exchange::deriveFullModeRow(g, 1);
     EXPECT_EQ(r2.categoryId, "12345");
     EXPECT_EQ(r2.barcode, "471");
@@ -403,14 +454,26 @@ TEST(FullModeRow, DerivedValues) {
 }
 
 TEST_F(ExchangeTest, FullModeInsertsAndUpdatesWholeProducts) {
-    database.exec("insert into PRODUCT (PROD_ID, PROD_BARCODE, PROD_ENAME, BRAND_NAME, CR_DATETIME, CR_USER, WUID, "
-                  "SEC_DIS) values ('OLD', 'b', 'second', 'brand', '2020/01/01 00:00:00', 'creator', 'w0', 'N')");
+    database.exec("insert into PRODUCT (PROD_ID, PROD_BARCODE, PROD_ENAME, BRAND_NAME, "
+                  "CR_DATETIME, CR_USER, WUID, "
+                  "SEC_DIS) values ('OLD', 'b', 'second', 'brand', '2020/01/01 00:00:00', "
+                  "'creator', 'w0', 'N')");
     database.exec("insert into PRODUCT2 (PROD_ID, NOW_QTY, AVG_COST) values ('OLD', 42, 7)");
     database.exec("insert into PROD_PRICE (PROD_ID, PRICE_NO, DEFINE_PRICE) values ('OLD', 9, 1)");
-    database.exec("insert into PRODUCT (PROD_ID, SUPP_CORP_NAME, WUID) values ('NOSUPP', '台北文化', 'w')");
+    database.exec(
+        "insert into PRODUCT (PROD_ID, SUPP_CORP_NAME, WUID) values ('NOSUPP', '台北文化', 'w')");
     Grid g = Grid::fromRows({
-        fullRow({{0, "123456"}, {2, "NEW1"}, {3, "新品"}, {7, "100"}, {8, "90"}, {9, "80"}, {10, "5"},
-                 {12, "台北文化"}, {19, "a\nb"}, {20, "群組"}, {23, "關鍵字"}}),
+        fullRow({{0, "123456"},
+                 {2, "NEW1"},
+                 {3, "新品"},
+                 {7, "100"},
+                 {8, "90"},
+                 {9, "80"},
+                 {10, "5"},
+                 {12, "台北文化"},
+                 {19, "a\nb"},
+                 {20, "群組"},
+                 {23, "關鍵字"}}),
         fullRow({{0, "01"}, {2, "OLD"}, {3, "改名"}, {7, "10"}, {10, "3"}}),
         fullRow({{2, "A'1"}, {3, "quote"}}),
     });
@@ -420,29 +483,41 @@ TEST_F(ExchangeTest, FullModeInsertsAndUpdatesWholeProducts) {
     EXPECT_EQ(r.inserted, 2u);
     EXPECT_EQ(r.updated, 1u);
 
-    EXPECT_EQ(scalar("select PD_ITEMID || '|' || UNIT_ID || '|' || PROD_BARCODE || '|' || TAX_KIND || '|' || "
-                     "SELECT_YN || '|' || SEC_DIS || '|' || WUID || '|' || CR_USER from PRODUCT where PROD_ID='NEW1'"),
+    EXPECT_EQ(scalar("select PD_ITEMID || '|' || UNIT_ID || '|' || PROD_BARCODE || '|' || TAX_KIND "
+                     "|| '|' || "
+                     "SELECT_YN || '|' || SEC_DIS || '|' || WUID || '|' || CR_USER from PRODUCT "
+                     "where PROD_ID='NEW1'"),
               "0123456|PC|NEW1|Y|N|Y|shop01|001");
-    EXPECT_EQ(scalar("select list(cast(DEFINE_PRICE as integer), ',') from (select * from PROD_PRICE where PROD_ID='NEW1' "
+    EXPECT_EQ(scalar("select list(cast(DEFINE_PRICE as integer), ',') from (select * from "
+                     "PROD_PRICE where PROD_ID='NEW1' "
                      "order by PRICE_NO)"),
               "100,90,80,100,90,90,100");
-    EXPECT_EQ(scalar("select cast(FIRST_COST as integer) || '|' || cast(NETAVG_COST as integer) || '|' || "
-                     "cast(NOW_QTY as integer) from PRODUCT2 where PROD_ID='NEW1'"),
-              "5|5|0");
-    EXPECT_EQ(scalar("select GROUP_NAME || '|' || KEY_WORD || '|' || WUID from PRODUCT_FORBOOK where PROD_ID='NEW1'"),
+    EXPECT_EQ(
+        scalar(
+            "select cast(FIRST_COST as integer) || '|' || cast(NETAVG_COST as integer) || '|' || "
+            "cast(NOW_QTY as integer) from PRODUCT2 where PROD_ID='NEW1'"),
+        "5|5|0");
+    EXPECT_EQ(scalar("select GROUP_NAME || '|' || KEY_WORD || '|' || WUID from PRODUCT_FORBOOK "
+                     "where PROD_ID='NEW1'"),
               "群組|關鍵字|shop01");
     EXPECT_EQ(scalar("select PROD_DESCRIPTION from PRODUCT_DESCRIPTION where PROD_ID='NEW1'"),
-              "\xEF\xBB\xBF" "a\r\nb\r\n");
+              "\xEF\xBB\xBF"
+              "a\r\nb\r\n");
     // The update keeps stock, creation stamps and flags, blanks brand and
     // second name, and replaces all price levels.
-    EXPECT_EQ(scalar("select PROD_NAME || '|' || coalesce(PROD_ENAME, 'NULL') || '|' || BRAND_NAME || '|' || "
-                     "CR_DATETIME || '|' || CR_USER || '|' || WUID || '|' || SEC_DIS || '|' || CHG_USER "
-                     "from PRODUCT where PROD_ID='OLD'"),
-              "改名|||2020/01/01 00:00:00|creator|w0|N|001");
-    EXPECT_EQ(scalar("select cast(NOW_QTY as integer) || '|' || cast(FIRST_COST as integer) || '|' || "
-                     "cast(STD_COST as integer) || '|' || cast(AVG_COST as integer) from PRODUCT2 where PROD_ID='OLD'"),
-              "42|3|3|7");
-    EXPECT_EQ(scalar("select list(PRICE_NO, ',') from (select * from PROD_PRICE where PROD_ID='OLD' order by 1)"),
+    EXPECT_EQ(
+        scalar("select PROD_NAME || '|' || coalesce(PROD_ENAME, 'NULL') || '|' || BRAND_NAME || "
+               "'|' || "
+               "CR_DATETIME || '|' || CR_USER || '|' || WUID || '|' || SEC_DIS || '|' || CHG_USER "
+               "from PRODUCT where PROD_ID='OLD'"),
+        "改名|||2020/01/01 00:00:00|creator|w0|N|001");
+    EXPECT_EQ(
+        scalar("select cast(NOW_QTY as integer) || '|' || cast(FIRST_COST as integer) || '|' || "
+               "cast(STD_COST as integer) || '|' || cast(AVG_COST as integer) from PRODUCT2 where "
+               "PROD_ID='OLD'"),
+        "42|3|3|7");
+    EXPECT_EQ(scalar("select list(PRICE_NO, ',') from (select * from PROD_PRICE where "
+                     "PROD_ID='OLD' order by 1)"),
               "0,1,2,3,4,5,6");
     EXPECT_EQ(scalar("select count(*) from PRODUCT_FORBOOK where PROD_ID='OLD'"), "1");
     EXPECT_EQ(scalar("select PROD_NAME from PRODUCT where PROD_ID='A''1'"), "quote");
@@ -461,7 +536,8 @@ TEST_F(ExchangeTest, FullModeRowThatFailsLeavesNothingAndTheRunGoesOn) {
     exchange::upsertFullMode(g, conn, "o", r);
     EXPECT_EQ(r.failed, std::vector<std::string>{"BAD"});
     EXPECT_EQ(exchange::failureLine("BAD"), "BAD轉檔失敗..");
-    EXPECT_EQ(scalar("select list(PROD_ID) from (select PROD_ID from PRODUCT order by 1)"), "G1,G2");
+    EXPECT_EQ(scalar("select list(PROD_ID) from (select PROD_ID from PRODUCT order by 1)"),
+              "G1,G2");
     EXPECT_EQ(scalar("select count(*) from PRODUCT2 where PROD_ID='BAD'"), "0");
     EXPECT_EQ(scalar("select count(*) from PROD_PRICE"), "14");
     // The description step is outside the product part, as before.

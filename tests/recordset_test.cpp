@@ -59,11 +59,15 @@ TEST(RecordSet, PostRefusesAnEmptyRequiredFieldNamingItsLabel) {
 TEST(RecordSet, XmlPacketRoundTripsFieldsRowsAndNulls) {
     RecordSet rs = sample();
     std::string xml = rs.xmlPacket();
-    EXPECT_NE(xml.find("<FIELD attrname=\"TEMPPRODID\" fieldtype=\"string\" required=\"true\" WIDTH=\"20\""),
-              std::string::npos)
+    EXPECT_NE(
+        xml.find(
+            "<FIELD attrname=\"TEMPPRODID\" fieldtype=\"string\" required=\"true\" WIDTH=\"20\""),
+        std::string::npos)
         << xml;
-    EXPECT_NE(xml.find("<FIELD attrname=\"NAME\" fieldtype=\"string.uni\" WIDTH=\"100\""), std::string::npos);
-    EXPECT_NE(xml.find("<FIELD attrname=\"NOTE\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\""), std::string::npos);
+    EXPECT_NE(xml.find("<FIELD attrname=\"NAME\" fieldtype=\"string.uni\" WIDTH=\"100\""),
+              std::string::npos);
+    EXPECT_NE(xml.find("<FIELD attrname=\"NOTE\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\""),
+              std::string::npos);
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" standalone=\"yes\"?>", 0), 0u);
 
     RecordSet back;
@@ -76,7 +80,8 @@ TEST(RecordSet, XmlPacketRoundTripsFieldsRowsAndNulls) {
         EXPECT_EQ(back.fields()[i].required, rs.fields()[i].required);
     }
     ASSERT_EQ(back.rowCount(), 2u);
-    for (std::size_t r = 0; r < 2; ++r) EXPECT_EQ(back.row(r), rs.row(r)) << "row " << r;
+    for (std::size_t r = 0; r < 2; ++r)
+        EXPECT_EQ(back.row(r), rs.row(r)) << "row " << r;
 }
 
 TEST(RecordSet, CopyKeepsDefinitionsAndRows) {
@@ -94,7 +99,8 @@ TEST(RecordSet, SortsByIndexFieldNames) {
     rs.appendRow({std::string("A000"), std::string("z"), int64_t(3), 1.0});
     rs.setIndexFieldNames("QTY;TEMPPRODID");
     std::vector<std::string> order;
-    for (rs.first(); !rs.eof(); rs.next()) order.push_back(rs.asString("TEMPPRODID"));
+    for (rs.first(); !rs.eof(); rs.next())
+        order.push_back(rs.asString("TEMPPRODID"));
     EXPECT_EQ(order, (std::vector<std::string>{"B002", "A000", "A001"}));
 }
 
@@ -109,12 +115,13 @@ TEST(RecordSet, TextValuesAreCutToTheFieldWidthInCharacters) {
 }
 
 class RecordSetFill : public ::testing::Test {
-protected:
+  protected:
     testdata::TestDatabase database;
     db::Connection conn;
     void SetUp() override {
         conn.params() = database.params();
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE, WUID) values ('B', '乙', 12.5, 'w')");
+        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE, WUID) values ('B', "
+                      "'乙', 12.5, 'w')");
         database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, WUID) values ('A', '甲', 'w')");
     }
 };

@@ -26,8 +26,8 @@ TEST(SearchConditions, FirstConditionInEachMatchMode) {
         SearchConditions s;
         ASSERT_TRUE(s.add("首要", "PROD_NAME", "商品名稱", c.mode, c.keyword));
         auto lines = s.composeLines("PROD_ID,PROD_NAME", "PRODUCT", " ORDER BY PROD_ID");
-        EXPECT_EQ(lines, (std::vector<std::string>{"SELECT PROD_ID,PROD_NAME FROM ", "PRODUCT ", c.line,
-                                                   "  ORDER BY PROD_ID"}))
+        EXPECT_EQ(lines, (std::vector<std::string>{"SELECT PROD_ID,PROD_NAME FROM ", "PRODUCT ",
+                                                   c.line, "  ORDER BY PROD_ID"}))
             << c.keyword;
     }
 }
@@ -40,8 +40,8 @@ TEST(SearchConditions, ConnectivesFollowTheList) {
     s.add("或者", "B", "b", MatchMode::Exact, "2");
     s.add("加上", "C", "c", MatchMode::Exact, "3");
     auto lines = s.composeLines("", "T", "");
-    EXPECT_EQ(lines, (std::vector<std::string>{"SELECT  *  FROM ", "T ", " WHERE A  =  '1' ", " OR B  =  '2' ",
-                                               " AND C  =  '3' ", " "}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"SELECT  *  FROM ", "T ", " WHERE A  =  '1' ",
+                                               " OR B  =  '2' ", " AND C  =  '3' ", " "}));
     EXPECT_EQ(s.CDS_SQL.row(2)[0], db::Value(int64_t(3)));
     EXPECT_EQ(s.CDS_SQL.row(1)[3], db::Value(std::string("b")));
     EXPECT_FALSE(s.add("加上", "", "", MatchMode::Exact, "x")); // no column selected: nothing added
@@ -62,8 +62,8 @@ TEST(SearchSettings, DefaultsThenWrittenValuesAndCaseInsensitiveKeys) {
     testdata::TempFolder app;
     std::string file = app.path() + "SearchData.ini";
     auto d = search::loadWindowSettings(file, "PRODUCT", 1365, 767);
-    EXPECT_EQ(d.width, 1228);  // 1228.5 rounds to even
-    EXPECT_EQ(d.height, 690);  // 690.3
+    EXPECT_EQ(d.width, 1228); // 1228.5 rounds to even
+    EXPECT_EQ(d.height, 690); // 690.3
     EXPECT_EQ(d.top, 0);
     EXPECT_EQ(d.left, 0);
     EXPECT_EQ(d.combo, 0);
@@ -90,7 +90,8 @@ TEST(SearchSettings, GridLayoutRoundTrips) {
     testdata::TempFolder app;
     std::string file = app.path() + "PRODUCT_DBGrid.ini";
     EXPECT_TRUE(search::loadGridLayout(file).empty());
-    std::vector<search::GridColumn> cols{{"PROD_NAME", 300, true}, {"PROD_ID", 60, true}, {"WUID", 80, false}};
+    std::vector<search::GridColumn> cols{
+        {"PROD_NAME", 300, true}, {"PROD_ID", 60, true}, {"WUID", 80, false}};
     search::saveGridLayout(file, cols);
     auto back = search::loadGridLayout(file);
     ASSERT_EQ(back.size(), 3u);

@@ -22,12 +22,13 @@ std::string serverPassword() {
 } // namespace
 
 class ServerTest : public ::testing::Test {
-protected:
+  protected:
     testdata::TempFolder folder;
     std::string database;
 
     void SetUp() override {
-        if (serverPassword().empty()) GTEST_SKIP() << "no loopback server (TAVOLA_TEST_SERVER_PASSWORD)";
+        if (serverPassword().empty())
+            GTEST_SKIP() << "no loopback server (TAVOLA_TEST_SERVER_PASSWORD)";
         // The server runs as its own user and creates the file itself.
         std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
         database = "localhost:" + folder.path() + "server.fdb";
@@ -45,7 +46,8 @@ protected:
     std::string configText(const std::string& password) const {
         std::string t;
         db::ConnectionParams p = params(password);
-        for (const auto& l : p.lines()) t += l + "\r\n";
+        for (const auto& l : p.lines())
+            t += l + "\r\n";
         return t;
     }
 };
@@ -99,13 +101,15 @@ TEST_F(ServerTest, WrongPasswordGivesFirebirdsMessage) {
 TEST(ServerDown, GivesTheNetworkErrorAndStaysClosed) {
     db::Connection c;
     // Nothing listens on this loopback port.
-    c.params().setLines({"Database=localhost/3999:/nowhere/x.fdb", "user_name=SYSDBA", "password=x"});
+    c.params().setLines(
+        {"Database=localhost/3999:/nowhere/x.fdb", "user_name=SYSDBA", "password=x"});
     try {
         c.open();
         FAIL();
     } catch (const db::DatabaseError& e) {
         EXPECT_EQ(e.gdsCode(), 335544721);
-        EXPECT_NE(std::string(e.what()).find("Unable to complete network request"), std::string::npos)
+        EXPECT_NE(std::string(e.what()).find("Unable to complete network request"),
+                  std::string::npos)
             << e.what();
     }
     EXPECT_FALSE(c.connected());

@@ -16,29 +16,34 @@ TEST(IdentifierChecks, BusinessNumbers) {
     struct {
         const char* in;
         bool ok;
-    } cases[] = {{"10000009", true},  {"12345675", true},  {"12345670", false}, {"00000000", false},
-                 {"1234567", false},  {"1234567A", false}, {"", false},         {"1234567 ", false},
-                 {"１2345675", false}, {"04595257", true}};
-    for (const auto& c : cases) EXPECT_EQ(CheckBANO(c.in), c.ok) << c.in;
+    } cases[] = {{"10000009", true},  {"12345675", true},  {"12345670", false},
+                 {"00000000", false}, {"1234567", false},  {"1234567A", false},
+                 {"", false},         {"1234567 ", false}, {"１2345675", false},
+                 {"04595257", true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckBANO(c.in), c.ok) << c.in;
 }
 
 TEST(IdentifierChecks, IdentityNumbers) {
     struct {
         const char* in;
         bool ok;
-    } cases[] = {{"A123456789", true},  {"a123456789", true},  {"A123456788", false}, {"1234567890", false},
-                 {"AB12345678", false}, {"", true},            {"A12345678", false},  {"A1234567890", false},
-                 {"Ａ123456789", false}};
-    for (const auto& c : cases) EXPECT_EQ(CheckRocID(c.in), c.ok) << c.in;
+    } cases[] = {{"A123456789", true},  {"a123456789", true},   {"A123456788", false},
+                 {"1234567890", false}, {"AB12345678", false},  {"", true},
+                 {"A12345678", false},  {"A1234567890", false}, {"Ａ123456789", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckRocID(c.in), c.ok) << c.in;
 }
 
 TEST(IdentifierChecks, InvoiceNumbers) {
     struct {
         const char* in;
         bool ok;
-    } cases[] = {{"AB12345678", true},  {"ab12345678", false}, {"A112345678", false}, {"AB1234567", false},
-                 {"AB123456789", false}, {"", true},           {"AB1234567８", false}};
-    for (const auto& c : cases) EXPECT_EQ(InvoiceNumCheck(c.in), c.ok) << c.in;
+    } cases[] = {{"AB12345678", true},  {"ab12345678", false},  {"A112345678", false},
+                 {"AB1234567", false},  {"AB123456789", false}, {"", true},
+                 {"AB1234567８", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(InvoiceNumCheck(c.in), c.ok) << c.in;
 }
 
 TEST(Numbers, Rounding) {
@@ -46,16 +51,21 @@ TEST(Numbers, Rounding) {
         double v;
         int dot;
         double out;
-    } cases[] = {{0.125, 2, 0.13}, {1.005, 2, 1.01}, {2.675, 2, 2.68},  {-2.675, 2, -2.67}, {-12.5, 0, -12},
-                 {12.5, 0, 13},    {99.5, 0, 100},   {7, 4, 7},          {3.14159, 5, 3.14159}, {2.5, -1, 2.5}};
-    for (const auto& c : cases) EXPECT_DOUBLE_EQ(RoundNum(c.v, c.dot), c.out) << c.v << " at " << c.dot;
+    } cases[] = {{0.125, 2, 0.13},      {1.005, 2, 1.01}, {2.675, 2, 2.68}, {-2.675, 2, -2.67},
+                 {-12.5, 0, -12},       {12.5, 0, 13},    {99.5, 0, 100},   {7, 4, 7},
+                 {3.14159, 5, 3.14159}, {2.5, -1, 2.5}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(RoundNum(c.v, c.dot), c.out) << c.v << " at " << c.dot;
 }
 
 TEST(Numbers, SplitParams) {
     struct {
         const char* in;
         std::vector<std::string> out;
-    } cases[] = {{"a&b", {"a", "b"}}, {"a&&b", {"a", "", "b"}}, {"x=1&y=2&", {"x=1", "y=2", ""}}, {"", {""}}};
+    } cases[] = {{"a&b", {"a", "b"}},
+                 {"a&&b", {"a", "", "b"}},
+                 {"x=1&y=2&", {"x=1", "y=2", ""}},
+                 {"", {""}}};
     for (const auto& c : cases) {
         std::vector<std::string> dest{"old"};
         SplitParams(c.in, &dest);
@@ -65,13 +75,14 @@ TEST(Numbers, SplitParams) {
 }
 
 class ServicesTest : public ::testing::Test {
-protected:
+  protected:
     testdata::TestDatabase database;
     testdata::ScriptedPrompts prompts;
     std::unique_ptr<TSimpleDataMod> m;
     void SetUp() override {
         text::writeFile(database.folder() + "dbconfig.txt", database.configText());
-        m = std::make_unique<TSimpleDataMod>(database.folder(), std::vector<std::string>{}, &prompts);
+        m = std::make_unique<TSimpleDataMod>(database.folder(), std::vector<std::string>{},
+                                             &prompts);
     }
     void exec(const std::string& sql) { database.exec(sql); }
     // A packet read back by the record set's own loader.
@@ -81,7 +92,9 @@ protected:
         EXPECT_EQ(rs.rowCount(), 1u);
         return rs;
     }
-    static double num(const dataset::RecordSet& rs, const char* f) { return std::get<double>(rs.value(f)); }
+    static double num(const dataset::RecordSet& rs, const char* f) {
+        return std::get<double>(rs.value(f));
+    }
 };
 
 TEST_F(ServicesTest, BillNumbersByDay) {
@@ -101,7 +114,8 @@ TEST_F(ServicesTest, BillNumbersByDay) {
     m->SQLConnection1.rollback();
     EXPECT_EQ(m->GetMaxBillID("SO_NUM", "2013/07/23", "SO"), "SO2013072310001");
 
-    EXPECT_THROW(m->GetMaxBillID("SO_NUM; DROP TABLE PRODUCT", "2013/07/23", "SO"), db::DatabaseError);
+    EXPECT_THROW(m->GetMaxBillID("SO_NUM; DROP TABLE PRODUCT", "2013/07/23", "SO"),
+                 db::DatabaseError);
     EXPECT_THROW(m->GetMaxBillID("NO_SUCH_NUM", "2013/07/23", "SO"), db::DatabaseError);
     EXPECT_FALSE(m->SQLConnection1.inTransaction()); // the failed run was rolled back
     EXPECT_EQ(m->GetMaxBillID("SO_NUM", "2013'07", "X"), "X2013'070001"); // a day is data
@@ -112,7 +126,8 @@ TEST_F(ServicesTest, TwoConnectionsNeverGetTheSameNumber) {
     auto take = [&](std::vector<std::string>& out) {
         db::Connection c;
         c.params() = database.params();
-        for (int i = 0; i < 500; ++i) out.push_back(GetMaxBillID(c, "SO_NUM", "2020/01/01", "T"));
+        for (int i = 0; i < 500; ++i)
+            out.push_back(GetMaxBillID(c, "SO_NUM", "2020/01/01", "T"));
     };
     std::thread t1(take, std::ref(a)), t2(take, std::ref(b));
     t1.join();
@@ -135,18 +150,23 @@ TEST_F(ServicesTest, RoundPriceUsesThePriceDecimals) {
 }
 
 class PriceTest : public ServicesTest {
-protected:
+  protected:
     void SetUp() override {
         ServicesTest::SetUp();
-        exec("insert into PRODUCT (PROD_ID, PROD_ID2, PROD_BARCODE, PD_CLASSID, SALE_PRICE, MS_YN, WUID) "
+        exec("insert into PRODUCT (PROD_ID, PROD_ID2, PROD_BARCODE, PD_CLASSID, SALE_PRICE, MS_YN, "
+             "WUID) "
              "values ('P1', 'SECOND1', '4710001', 'C1', 100, 'N', 'w')");
-        exec("insert into PRODUCT2 (PROD_ID, STD_COST, LAST_COST, NOW_QTY) values ('P1', 40, 45, 7)");
+        exec("insert into PRODUCT2 (PROD_ID, STD_COST, LAST_COST, NOW_QTY) values ('P1', 40, 45, "
+             "7)");
         exec("insert into PROD_PRICE (PROD_ID, PRICE_NO, DEFINE_PRICE) values ('P1', 1, 95)");
         exec("insert into PROD_PRICE (PROD_ID, PRICE_NO, DEFINE_PRICE) values ('P1', 2, 0)");
-        exec("insert into CUSTOMER (CORP_ID, CORP_NAME, HISTPRICE_YN) values ('K1', '甲公司', 'Y')");
-        exec("insert into CUSTOMER (CORP_ID, CORP_NAME, HISTPRICE_YN) values ('K2', '乙公司', 'N')");
+        exec(
+            "insert into CUSTOMER (CORP_ID, CORP_NAME, HISTPRICE_YN) values ('K1', '甲公司', 'Y')");
+        exec(
+            "insert into CUSTOMER (CORP_ID, CORP_NAME, HISTPRICE_YN) values ('K2', '乙公司', 'N')");
     }
-    dataset::RecordSet sale(const char* corp, const char* code, int list = 1, const char* day = "2024/05/10") {
+    dataset::RecordSet sale(const char* corp, const char* code, int list = 1,
+                            const char* day = "2024/05/10") {
         return packet(m->GetSalePrice(corp, code, list, day));
     }
 };
@@ -160,18 +180,19 @@ TEST_F(PriceTest, SalePriceFromTheProductAndItsPacket) {
     EXPECT_EQ(p.fields()[4].kind, dataset::FieldKind::Float);
     EXPECT_EQ(p.asString("PROD_ID"), "P1");
     EXPECT_EQ(p.asString("TEMPPRODID"), "SECOND1");
-    EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 95);  // price list 1
+    EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 95); // price list 1
     EXPECT_DOUBLE_EQ(num(p, "U_DIS"), 100);
     EXPECT_DOUBLE_EQ(num(p, "LAST_COST"), 40); // the standard cost
     EXPECT_DOUBLE_EQ(num(p, "NOW_QTY"), 7);
     EXPECT_EQ(p.asString("FR_YN"), "Y");
     EXPECT_EQ(p.asString("MS_YN"), "N");
     EXPECT_TRUE(p.isNull("MASTERBILLID"));
-    EXPECT_TRUE(p.isNull("HISTPRICE_YN")); // no such customer
-    EXPECT_DOUBLE_EQ(num(sale("K9", "P1", 2), "B_PRICE"), 100); // list price 0: the sale price
+    EXPECT_TRUE(p.isNull("HISTPRICE_YN"));                           // no such customer
+    EXPECT_DOUBLE_EQ(num(sale("K9", "P1", 2), "B_PRICE"), 100);      // list price 0: the sale price
     EXPECT_DOUBLE_EQ(num(sale("K9", "4710001", 5), "B_PRICE"), 100); // no list row
 
-    exec("insert into PROD_PACK (PROD_ID, PACK_BARCODE, PACK_SALEPRICE, PACK_RATE) values ('P1', 'BOX12', 1100, 12)");
+    exec("insert into PROD_PACK (PROD_ID, PACK_BARCODE, PACK_SALEPRICE, PACK_RATE) values ('P1', "
+         "'BOX12', 1100, 12)");
     auto pack = sale("K9", "BOX12");
     EXPECT_EQ(pack.asString("PROD_ID"), "P1");
     EXPECT_DOUBLE_EQ(num(pack, "B_PRICE"), 1100);
@@ -180,32 +201,41 @@ TEST_F(PriceTest, SalePriceFromTheProductAndItsPacket) {
 
 TEST_F(PriceTest, EachRungWinsOverTheOnesBelow) {
     // Class discount over the list price.
-    exec("insert into CUSTOMER_PDCLASS_DIS (CUST_CORP_ID, PD_CLASSID, PER_DIS) values ('K1', 'C1', 90)");
+    exec("insert into CUSTOMER_PDCLASS_DIS (CUST_CORP_ID, PD_CLASSID, PER_DIS) values ('K1', 'C1', "
+         "90)");
     auto p = sale("K1", "P1");
     EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 100);
     EXPECT_DOUBLE_EQ(num(p, "U_DIS"), 90);
     EXPECT_TRUE(p.isNull("MASTERBILLID"));
-    exec("insert into CUSTOMER_PDCLASS_DIS (CUST_CORP_ID, PD_CLASSID, PER_DIS) values ('K2', 'C1', NULL)");
+    exec("insert into CUSTOMER_PDCLASS_DIS (CUST_CORP_ID, PD_CLASSID, PER_DIS) values ('K2', 'C1', "
+         "NULL)");
     EXPECT_DOUBLE_EQ(num(sale("K2", "P1"), "U_DIS"), 100);
 
     // The last purchase sets the cost.
-    exec("insert into PURCHASE_DETAIL (PROD_ID, BILL_DATE, V_PRICE, PACK_QTY) values ('P1', '2024/05/01', 120, 4)");
-    exec("insert into PURCHASE_DETAIL (PROD_ID, BILL_DATE, V_PRICE, PACK_QTY) values ('P1', '2024/06/01', 999, 1)");
+    exec("insert into PURCHASE_DETAIL (PROD_ID, BILL_DATE, V_PRICE, PACK_QTY) values ('P1', "
+         "'2024/05/01', 120, 4)");
+    exec("insert into PURCHASE_DETAIL (PROD_ID, BILL_DATE, V_PRICE, PACK_QTY) values ('P1', "
+         "'2024/06/01', 999, 1)");
     EXPECT_DOUBLE_EQ(num(sale("K1", "P1"), "LAST_COST"), 30);
 
     // A quotation valid on the day over the class discount.
-    exec("insert into CUSTQUOTE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS, INI_DATE, END_DATE) "
+    exec("insert into CUSTQUOTE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS, "
+         "INI_DATE, END_DATE) "
          "values ('Q1', 'P1', 'K1', 88, 95, '2024/05/01', '2024/05/31')");
     p = sale("K1", "P1");
     EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 88);
     EXPECT_EQ(p.asString("MASTERBILLID"), "Q1");
-    EXPECT_DOUBLE_EQ(num(sale("K1", "P1", 1, "2024/06/01"), "B_PRICE"), 100); // expired: class discount
+    EXPECT_DOUBLE_EQ(num(sale("K1", "P1", 1, "2024/06/01"), "B_PRICE"),
+                     100); // expired: class discount
 
     // The last sale over the quotation for a history customer; a customer
     // without history prices only loses the first-sale flag.
-    exec("insert into CUSTSALE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS) values ('S1', 'P1', 'K1', 80, 100)");
-    exec("insert into CUSTSALE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS) values ('S2', 'P1', 'K1', 82, 98)");
-    exec("insert into CUSTSALE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS) values ('S3', 'P1', 'K2', 70, 100)");
+    exec("insert into CUSTSALE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS) "
+         "values ('S1', 'P1', 'K1', 80, 100)");
+    exec("insert into CUSTSALE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS) "
+         "values ('S2', 'P1', 'K1', 82, 98)");
+    exec("insert into CUSTSALE_DETAIL (MASTERBILLID, TEMPPRODID, CUST_CORP_ID, B_PRICE, U_DIS) "
+         "values ('S3', 'P1', 'K2', 70, 100)");
     p = sale("K1", "P1");
     EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 82);
     EXPECT_DOUBLE_EQ(num(p, "U_DIS"), 98);
@@ -218,9 +248,11 @@ TEST_F(PriceTest, EachRungWinsOverTheOnesBelow) {
     EXPECT_TRUE(k2.isNull("MASTERBILLID"));
 
     // A promotion running on the day beats everything; the latest start wins.
-    exec("insert into PSALE_DETAIL (MASTERBILLID, TEMPPRODID, PSALE_PRICE, U_DIS, INI_DATE, END_DATE) "
+    exec("insert into PSALE_DETAIL (MASTERBILLID, TEMPPRODID, PSALE_PRICE, U_DIS, INI_DATE, "
+         "END_DATE) "
          "values ('PR1', 'P1', 60, 100, '2024/05/01', '2024/05/31')");
-    exec("insert into PSALE_DETAIL (MASTERBILLID, TEMPPRODID, PSALE_PRICE, U_DIS, INI_DATE, END_DATE) "
+    exec("insert into PSALE_DETAIL (MASTERBILLID, TEMPPRODID, PSALE_PRICE, U_DIS, INI_DATE, "
+         "END_DATE) "
          "values ('PR2', 'P1', 55, 100, '2024/05/05', '2024/05/20')");
     p = sale("K1", "P1");
     EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 55);
@@ -233,7 +265,8 @@ TEST_F(PriceTest, EachRungWinsOverTheOnesBelow) {
 TEST_F(PriceTest, PurchaseCostAndTillPrices) {
     exec("insert into PRODUCT (PROD_ID, WUID) values ('P2', 'w')");
     exec("insert into PRODUCT2 (PROD_ID, STD_COST, LAST_COST, NOW_QTY) values ('P2', 5, 0, 3)");
-    exec("insert into PROD_PACK (PROD_ID, PACK_BARCODE, PACK_INPRICE, PACK_RATE) values ('P2', 'CASE12', 50, 12)");
+    exec("insert into PROD_PACK (PROD_ID, PACK_BARCODE, PACK_INPRICE, PACK_RATE) values ('P2', "
+         "'CASE12', 50, 12)");
     struct {
         const char* code;
         int kind;
@@ -244,8 +277,10 @@ TEST_F(PriceTest, PurchaseCostAndTillPrices) {
         auto p = packet(m->GetInPrice("V1", c.code, c.kind));
         EXPECT_EQ(p.asString("SUPP_CORP_ID"), "V1");
         EXPECT_DOUBLE_EQ(num(p, "U_DIS"), 100);
-        if (c.price < 0) EXPECT_TRUE(p.isNull("B_PRICE")) << c.code << c.kind;
-        else EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), c.price) << c.code << " kind " << c.kind;
+        if (c.price < 0)
+            EXPECT_TRUE(p.isNull("B_PRICE")) << c.code << c.kind;
+        else
+            EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), c.price) << c.code << " kind " << c.kind;
     }
     auto viaPack = packet(m->GetInPrice("V1", "CASE12", 0));
     EXPECT_EQ(viaPack.asString("PROD_ID"), "P2");
@@ -271,9 +306,11 @@ TEST_F(PriceTest, PurchaseCostAndTillPrices) {
 TEST_F(ServicesTest, ItemPricesPreferTheCustomersOwn) {
     exec("insert into MATERIAL (MATERIAL_ID, MATERIAL_NAME, PRICE) values ('M1', '壓克力', 30)");
     exec("insert into MATERIAL (MATERIAL_ID, MATERIAL_NAME, PRICE) values ('M2', '無價', NULL)");
-    exec("insert into CUST_MATERIAL_PRICE (CUST_CORP_ID, MATERIAL_ID, PSALE_PRICE) values ('K1', 'M1', 25)");
+    exec("insert into CUST_MATERIAL_PRICE (CUST_CORP_ID, MATERIAL_ID, PSALE_PRICE) values ('K1', "
+         "'M1', 25)");
     exec("insert into WORKPROCESS (WORKPROCESS_ID, PRICE) values ('W1', 8)");
-    exec("insert into CUST_PROTECTOR_PRICE (CUST_CORP_ID, PROTECTORITEM_ID, PSALE_PRICE) values ('K1', 'R1', 4)");
+    exec("insert into CUST_PROTECTOR_PRICE (CUST_CORP_ID, PROTECTORITEM_ID, PSALE_PRICE) values "
+         "('K1', 'R1', 4)");
     auto special = packet(m->GetMaterial_Price("K1", "M1"));
     EXPECT_EQ(special.fields()[1].name, "MATERIAL_ID");
     EXPECT_DOUBLE_EQ(num(special, "SALE_PRICE"), 25);
@@ -316,11 +353,13 @@ TEST_F(ServicesTest, SharedDataSetsAreDefinedAndOpenAsDefined) {
     ASSERT_EQ(names.size(), 14u);
     EXPECT_EQ(names.front(), "CDS_Supp");
     EXPECT_EQ(names.back(), "CDS_CustWorkQuote");
-    for (const auto& n : names) EXPECT_FALSE(m->dataSets[n].active()) << n;
+    for (const auto& n : names)
+        EXPECT_FALSE(m->dataSets[n].active()) << n;
     EXPECT_FALSE(m->SQLConnection1.connected());
 
     auto& detail = m->dataSets["CDS_PurchaseOrderDetail"];
-    EXPECT_EQ(detail.commandText(), "select * from INQUIRY_DETAIL\r\nwhere masterbillid = '-1'\r\n");
+    EXPECT_EQ(detail.commandText(),
+              "select * from INQUIRY_DETAIL\r\nwhere masterbillid = '-1'\r\n");
     detail.open();
     EXPECT_EQ(detail.rowCount(), 0u);
     ASSERT_EQ(detail.fieldCount(), 55u);
@@ -346,7 +385,8 @@ TEST_F(ServicesTest, SharedDataSetsAreDefinedAndOpenAsDefined) {
     EXPECT_EQ(m->dataSets["CDS_Supp"].fieldCount(), 32u);
     EXPECT_EQ(m->dataSets.chain("CDS_PaymentClass").query, "SQL_PaymentCLass");
 
-    exec("insert into PRODUCT (PROD_ID, PROD_SCALE, WUID) values ('P1', '" + std::string(100, 'x') + "', 'w')");
+    exec("insert into PRODUCT (PROD_ID, PROD_SCALE, WUID) values ('P1', '" + std::string(100, 'x') +
+         "', 'w')");
     prod.open();
     EXPECT_EQ(prod.asString("PROD_SCALE").size(), 100u);
 }

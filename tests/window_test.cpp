@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -11,30 +11,33 @@
 #include <QToolButton>
 
 #include "datamodule/TSimpleDataMod.h"
+#include "exchange/ProductList.h"
 #include "forms/TFormTavola.h"
 #include "platform/text/Text.h"
-#include "exchange/ProductList.h"
 #include "platform/ui/GridModel.h"
 #include "platform/ui/RecordSetModel.h"
 #include "platform/workbook/SheetReader.h"
-#include <QAbstractItemModelTester>
 #include "support/ScriptedPrompts.h"
 #include "support/TestDatabase.h"
+#include <QAbstractItemModelTester>
 
 using testdata::ScriptedPrompts;
 using testdata::TestDatabase;
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     TestDatabase database;
     ScriptedPrompts prompts;
     std::unique_ptr<TFormTavola> form;
     std::unique_ptr<TSimpleDataMod> module;
 
     void SetUp() override {
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, CHG_USER, WUID) values ('A1', '甲', 'x', 'w')");
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, CHG_USER, WUID) values ('A2', '乙', '#', 'w')");
-        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, CHG_USER, WUID) values ('A3', '丙', '*', 'w')");
+        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, CHG_USER, WUID) values ('A1', "
+                      "'甲', 'x', 'w')");
+        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, CHG_USER, WUID) values ('A2', "
+                      "'乙', '#', 'w')");
+        database.exec("insert into PRODUCT (PROD_ID, PROD_NAME, CHG_USER, WUID) values ('A3', "
+                      "'丙', '*', 'w')");
         database.folder();
         text::writeFile(database.folder() + "dbconfig.txt", database.configText());
     }
@@ -45,7 +48,8 @@ protected:
     // Start-up order: window, then data module, then show.
     void start() {
         form = std::make_unique<TFormTavola>(database.folder(), &prompts);
-        module = std::make_unique<TSimpleDataMod>(database.folder(), std::vector<std::string>{}, &prompts);
+        module = std::make_unique<TSimpleDataMod>(database.folder(), std::vector<std::string>{},
+                                                  &prompts);
         form->setDataModule(module.get());
         form->show();
     }
@@ -59,7 +63,8 @@ TEST_F(WindowTest, ShowLoadsAllAndLaysOutTheColumns) {
     EXPECT_EQ(form->windowTitle(), QString::fromUtf8("商品資料匯出匯入輔助工具"));
     ASSERT_EQ(form->DBGrid1->model()->rowCount(), 3);
     ASSERT_EQ(form->DBGrid1->model()->columnCount(), 34);
-    EXPECT_EQ(form->DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), QString::fromUtf8("商品編號"));
+    EXPECT_EQ(form->DBGrid1->model()->headerData(0, Qt::Horizontal).toString(),
+              QString::fromUtf8("商品編號"));
     EXPECT_EQ(form->DBGrid1->model()->headerData(33, Qt::Horizontal).toString(), "WUID");
 
     const auto& fields = form->CDS_DataMaster().fields();
@@ -68,7 +73,8 @@ TEST_F(WindowTest, ShowLoadsAllAndLaysOutTheColumns) {
     for (int i = 0; i < 34; ++i) {
         bool audit = i >= 27;
         EXPECT_EQ(form->DBGrid1->isColumnHidden(i), audit) << fields[std::size_t(i)].name;
-        if (audit) continue;
+        if (audit)
+            continue;
         ++visible;
         int w = fields[std::size_t(i)].displayWidth;
         if (w > 40) {
@@ -119,7 +125,8 @@ TEST_F(WindowTest, FullModeOpensNoConnection) {
 
 TEST_F(WindowTest, ServerDownAtStartGivesOneMessageAndALaterClickRetries) {
     text::writeFile(database.folder() + "dbconfig.txt",
-                    "Database=localhost/3999:" + database.file() + "\r\nuser_name=SYSDBA\r\npassword=x\r\n");
+                    "Database=localhost/3999:" + database.file() +
+                        "\r\nuser_name=SYSDBA\r\npassword=x\r\n");
     start();
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].kind, "error");
@@ -142,7 +149,8 @@ TEST_F(WindowTest, ExportWritesTheWorkbookAndTheTransferText) {
     ASSERT_TRUE(text::fileExists(path));
     workbook::Grid g = workbook::readSheet(path, "Sheet1");
     EXPECT_EQ(g.rowCount(), 4u);
-    EXPECT_EQ(g.cell(0, 1), "\x7F" "A1");
+    EXPECT_EQ(g.cell(0, 1), "\x7F"
+                            "A1");
     QString clip = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(clip.startsWith(QString::fromUtf8("商品編號\t")));
     EXPECT_EQ(clip.count("\r\n"), 3);
@@ -172,8 +180,8 @@ TEST_F(WindowTest, ImportCheckAndSaveNewProducts) {
 
     form->SpeedButton6->click();
     EXPECT_EQ(textColor(0), QColor(255, 0, 255)); // on file
-    EXPECT_FALSE(textColor(3).isValid());          // N1: new, category known
-    EXPECT_EQ(textColor(4), QColor(255, 0, 0));    // N2: unknown category
+    EXPECT_FALSE(textColor(3).isValid());         // N1: new, category known
+    EXPECT_EQ(textColor(4), QColor(255, 0, 0));   // N2: unknown category
 
     form->SpeedButton5->click();
     ASSERT_EQ(prompts.shown.back().text, "資料匯入完成..!");
@@ -221,7 +229,8 @@ TEST_F(WindowTest, FullModeShowsTheSheetAndUpsertsIt) {
     EXPECT_EQ(prompts.shown.back().text, "完整模式不需執行此功能.!");
 
     form->SpeedButton5->click();
-    EXPECT_EQ(prompts.shown.back().text.rfind("OK\n1 筆轉檔失敗", 0), 0u) << prompts.shown.back().text;
+    EXPECT_EQ(prompts.shown.back().text.rfind("OK\n1 筆轉檔失敗", 0), 0u)
+        << prompts.shown.back().text;
     EXPECT_EQ(form->Memo1->toPlainText(), QString::fromUtf8("Memo1\nBAD轉檔失敗.."));
     EXPECT_TRUE(form->Memo1->isVisible());
     EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'F1'"), "shop01");
@@ -234,13 +243,15 @@ TEST(TableModels, PassTheModelTester) {
     rs.createDataSet();
     rs.appendRow({std::string("A1"), db::Value{}, std::string("商品")});
     ui::RecordSetModel model(&rs);
-    QAbstractItemModelTester recordSetTester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester recordSetTester(&model,
+                                             QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.reload();
     EXPECT_EQ(model.rowCount(model.index(0, 0)), 0);
     EXPECT_EQ(model.data(model.index(0, 2), Qt::DisplayRole).toString(), QString::fromUtf8("商品"));
 
     ui::GridModel grid;
-    QAbstractItemModelTester gridTester(&grid, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester gridTester(&grid,
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
     grid.setGrid(workbook::Grid::fromRows({{"a", "b"}, {"c"}}));
     EXPECT_EQ(grid.rowCount(), 2);
     EXPECT_EQ(grid.data(grid.index(1, 1), Qt::DisplayRole).toString(), "");
@@ -248,7 +259,8 @@ TEST(TableModels, PassTheModelTester) {
 
 int main(int argc, char** argv) {
     // The widgets run offscreen unless the caller picked a platform.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -15,27 +15,41 @@ namespace {
 
 const char* packetType(FieldKind k) {
     switch (k) {
-    case FieldKind::Text: return "string";
-    case FieldKind::WideText: return "string.uni";
-    case FieldKind::Integer: return "i4";
-    case FieldKind::Float: return "r8";
+    case FieldKind::Text:
+        return "string";
+    case FieldKind::WideText:
+        return "string.uni";
+    case FieldKind::Integer:
+        return "i4";
+    case FieldKind::Float:
+        return "r8";
     case FieldKind::Blob:
-    case FieldKind::Memo: return "bin.hex";
-    case FieldKind::Boolean: return "boolean";
-    case FieldKind::DateTime: return "dateTime";
+    case FieldKind::Memo:
+        return "bin.hex";
+    case FieldKind::Boolean:
+        return "boolean";
+    case FieldKind::DateTime:
+        return "dateTime";
     }
     return "string";
 }
 
 FieldKind kindOf(db::FieldType t) {
     switch (t) {
-    case db::FieldType::Text: return FieldKind::WideText;
-    case db::FieldType::Integer: return FieldKind::Integer;
-    case db::FieldType::Float: return FieldKind::Float;
-    case db::FieldType::Blob: return FieldKind::Blob;
-    case db::FieldType::Memo: return FieldKind::Memo;
-    case db::FieldType::Boolean: return FieldKind::Boolean;
-    default: return FieldKind::DateTime;
+    case db::FieldType::Text:
+        return FieldKind::WideText;
+    case db::FieldType::Integer:
+        return FieldKind::Integer;
+    case db::FieldType::Float:
+        return FieldKind::Float;
+    case db::FieldType::Blob:
+        return FieldKind::Blob;
+    case db::FieldType::Memo:
+        return FieldKind::Memo;
+    case db::FieldType::Boolean:
+        return FieldKind::Boolean;
+    default:
+        return FieldKind::DateTime;
     }
 }
 
@@ -46,12 +60,15 @@ std::string base64(const std::string& in) {
     out.reserve((in.size() + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 2 < in.size(); i += 3) {
-        unsigned v = (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8 | (unsigned char)in[i + 2];
-        for (int s = 18; s >= 0; s -= 6) out += b64chars[(v >> s) & 63];
+        unsigned v =
+            (unsigned char)in[i] << 16 | (unsigned char)in[i + 1] << 8 | (unsigned char)in[i + 2];
+        for (int s = 18; s >= 0; s -= 6)
+            out += b64chars[(v >> s) & 63];
     }
     if (i < in.size()) {
         unsigned v = (unsigned char)in[i] << 16;
-        if (i + 1 < in.size()) v |= (unsigned char)in[i + 1] << 8;
+        if (i + 1 < in.size())
+            v |= (unsigned char)in[i + 1] << 8;
         out += b64chars[(v >> 18) & 63];
         out += b64chars[(v >> 12) & 63];
         out += i + 1 < in.size() ? b64chars[(v >> 6) & 63] : '=';
@@ -66,7 +83,8 @@ std::string unbase64(const std::string& in) {
     int bits = 0;
     for (char c : in) {
         const char* p = std::strchr(b64chars, c);
-        if (!p || c == 0) continue;
+        if (!p || c == 0)
+            continue;
         v = (v << 6) | unsigned(p - b64chars);
         bits += 6;
         if (bits >= 8) {
@@ -79,13 +97,15 @@ std::string unbase64(const std::string& in) {
 
 // Orders values: null first, then numbers, then text (byte order).
 int compareValues(const Value& a, const Value& b) {
-    if (a.index() == 0 || b.index() == 0) return int(a.index() != 0) - int(b.index() != 0);
+    if (a.index() == 0 || b.index() == 0)
+        return int(a.index() != 0) - int(b.index() != 0);
     bool an = a.index() != 1, bn = b.index() != 1;
     if (an && bn) {
         double x = db::toDouble(a), y = db::toDouble(b);
         return x < y ? -1 : (x > y ? 1 : 0);
     }
-    if (an != bn) return an ? -1 : 1;
+    if (an != bn)
+        return an ? -1 : 1;
     return std::get<std::string>(a).compare(std::get<std::string>(b));
 }
 
@@ -105,18 +125,21 @@ void RecordSet::addField(FieldDef field) {
 
 int RecordSet::findField(const std::string& name) const {
     for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (text::equalsNoCase(fields_[i].name, name)) return int(i);
+        if (text::equalsNoCase(fields_[i].name, name))
+            return int(i);
     return -1;
 }
 
 std::size_t RecordSet::fieldIndex(const std::string& name) const {
     int i = findField(name);
-    if (i < 0) throw RecordSetError("找不到欄位 '" + name + "'");
+    if (i < 0)
+        throw RecordSetError("找不到欄位 '" + name + "'");
     return std::size_t(i);
 }
 
 void RecordSet::requireActive() const {
-    if (!active_) throw RecordSetError("資料集尚未開啟");
+    if (!active_)
+        throw RecordSetError("資料集尚未開啟");
 }
 
 void RecordSet::createDataSet() {
@@ -142,7 +165,8 @@ void RecordSet::emptyDataSet() {
 }
 
 void RecordSet::open() {
-    if (!conn_) throw RecordSetError("Missing connection or provider");
+    if (!conn_)
+        throw RecordSetError("Missing connection or provider");
     db::Query q(conn_);
     q.setSql(commandText_);
     close();
@@ -161,7 +185,8 @@ void RecordSet::fillFrom(db::Query& q) {
                 continue;
             }
             int c = q.fieldIndex(f.name);
-            if (c < 0) throw RecordSetError("找不到欄位 '" + f.name + "'");
+            if (c < 0)
+                throw RecordSetError("找不到欄位 '" + f.name + "'");
             map.push_back(c);
         }
     } else {
@@ -177,7 +202,8 @@ void RecordSet::fillFrom(db::Query& q) {
     bool identity = !persistent_;
     if (persistent_ && map.size() == cols.size()) {
         identity = true;
-        for (std::size_t i = 0; i < map.size(); ++i) identity = identity && map[i] == int(i);
+        for (std::size_t i = 0; i < map.size(); ++i)
+            identity = identity && map[i] == int(i);
     }
     while (!q.eof()) {
         if (identity) {
@@ -186,7 +212,8 @@ void RecordSet::fillFrom(db::Query& q) {
             std::vector<Value> src = q.takeRow();
             std::vector<Value> row(fields_.size());
             for (std::size_t i = 0; i < map.size(); ++i)
-                if (map[i] >= 0) row[i] = std::move(src[std::size_t(map[i])]);
+                if (map[i] >= 0)
+                    row[i] = std::move(src[std::size_t(map[i])]);
             rows_.push_back(std::move(row));
         }
         q.next();
@@ -227,7 +254,8 @@ void RecordSet::prior() {
 }
 
 void RecordSet::moveTo(std::size_t row) {
-    if (rows_.empty()) return first();
+    if (rows_.empty())
+        return first();
     cur_ = std::min(row, rows_.size() - 1);
     bof_ = cur_ == 0;
     eof_ = false;
@@ -235,28 +263,34 @@ void RecordSet::moveTo(std::size_t row) {
 
 const Value& RecordSet::value(std::size_t field) const {
     static const Value null;
-    if (state_ != State::Browse) return buffer_.at(field);
-    if (rows_.empty() || field >= fields_.size()) return null;
+    if (state_ != State::Browse)
+        return buffer_.at(field);
+    if (rows_.empty() || field >= fields_.size())
+        return null;
     return rows_[cur_][field];
 }
 
 void RecordSet::append() {
     requireActive();
-    if (editing()) post();
+    if (editing())
+        post();
     buffer_.assign(fields_.size(), Value{});
     state_ = State::Insert;
 }
 
 void RecordSet::edit() {
     requireActive();
-    if (editing()) return;
-    if (rows_.empty()) return append();
+    if (editing())
+        return;
+    if (rows_.empty())
+        return append();
     buffer_ = rows_[cur_];
     state_ = State::Edit;
 }
 
 void RecordSet::setValue(std::size_t field, Value v) {
-    if (!editing()) edit();
+    if (!editing())
+        edit();
     const FieldDef& f = fields_.at(field);
     bool textKind = f.kind == FieldKind::Text || f.kind == FieldKind::WideText;
     if (auto* s = std::get_if<std::string>(&v)) {
@@ -269,8 +303,10 @@ void RecordSet::setValue(std::size_t field, Value v) {
         // value too long for its column fails where it is stored, not cut.
         if (f.kind == FieldKind::Text && f.size > 0 && text::codePoints(*s) > std::size_t(f.size))
             *s = text::leftChars(*s, std::size_t(f.size));
-        if (f.kind == FieldKind::Integer) v = db::toInt(v);
-        else if (f.kind == FieldKind::Float) v = db::toDouble(v);
+        if (f.kind == FieldKind::Integer)
+            v = db::toInt(v);
+        else if (f.kind == FieldKind::Float)
+            v = db::toDouble(v);
     } else if (!db::isNull(v) && textKind) {
         v = db::toText(v);
     } else if (f.kind == FieldKind::Float && std::holds_alternative<int64_t>(v)) {
@@ -280,7 +316,8 @@ void RecordSet::setValue(std::size_t field, Value v) {
 }
 
 void RecordSet::post() {
-    if (!editing()) return;
+    if (!editing())
+        return;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const FieldDef& f = fields_[i];
         if (f.required && !f.calculated && db::isNull(buffer_[i]))
@@ -305,7 +342,8 @@ void RecordSet::cancel() {
 void RecordSet::appendRow(std::vector<Value> values) {
     values.resize(fields_.size());
     rows_.push_back(std::move(values));
-    if (rows_.size() == 1) first();
+    if (rows_.size() == 1)
+        first();
 }
 
 void RecordSet::setIndexFieldNames(const std::string& names, bool descending) {
@@ -318,17 +356,20 @@ void RecordSet::setIndexFieldNames(const std::string& names, bool descending) {
 }
 
 void RecordSet::sortRows() {
-    if (indexFields_.empty()) return;
+    if (indexFields_.empty())
+        return;
     std::vector<std::size_t> keys;
     std::stringstream ss(indexFields_);
     std::string name;
     while (std::getline(ss, name, ';'))
-        if (!text::trim(name).empty()) keys.push_back(fieldIndex(text::trim(name)));
+        if (!text::trim(name).empty())
+            keys.push_back(fieldIndex(text::trim(name)));
     bool desc = indexDescending_;
     std::stable_sort(rows_.begin(), rows_.end(), [&](const auto& a, const auto& b) {
         for (std::size_t k : keys) {
             int c = compareValues(a[k], b[k]);
-            if (c != 0) return desc ? c > 0 : c < 0;
+            if (c != 0)
+                return desc ? c > 0 : c < 0;
         }
         return false;
     });
@@ -356,16 +397,22 @@ std::string RecordSet::xmlPacket() const {
     std::vector<std::size_t> stored;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const FieldDef& f = fields_[i];
-        if (f.calculated) continue;
+        if (f.calculated)
+            continue;
         stored.push_back(i);
         auto n = fieldsNode.append_child("FIELD");
         n.append_attribute("attrname") = f.name.c_str();
         n.append_attribute("fieldtype") = packetType(f.kind);
-        if (f.kind == FieldKind::Blob) n.append_attribute("SUBTYPE") = "Binary";
-        if (f.kind == FieldKind::Memo) n.append_attribute("SUBTYPE") = "Text";
-        if (f.required) n.append_attribute("required") = "true";
-        if (f.kind == FieldKind::Text) n.append_attribute("WIDTH") = f.size;
-        if (f.kind == FieldKind::WideText) n.append_attribute("WIDTH") = f.size * 2;
+        if (f.kind == FieldKind::Blob)
+            n.append_attribute("SUBTYPE") = "Binary";
+        if (f.kind == FieldKind::Memo)
+            n.append_attribute("SUBTYPE") = "Text";
+        if (f.required)
+            n.append_attribute("required") = "true";
+        if (f.kind == FieldKind::Text)
+            n.append_attribute("WIDTH") = f.size;
+        if (f.kind == FieldKind::WideText)
+            n.append_attribute("WIDTH") = f.size * 2;
     }
     meta.append_child("PARAMS");
     auto data = packet.append_child("ROWDATA");
@@ -373,7 +420,8 @@ std::string RecordSet::xmlPacket() const {
         auto row = data.append_child("ROW");
         for (std::size_t i : stored) {
             const Value& v = r[i];
-            if (db::isNull(v)) continue;
+            if (db::isNull(v))
+                continue;
             const FieldDef& f = fields_[i];
             std::string s;
             if (f.kind == FieldKind::Blob || f.kind == FieldKind::Memo)
@@ -397,7 +445,8 @@ void RecordSet::setXmlPacket(const std::string& xml) {
     if (!doc.load_string(xml.c_str()))
         throw RecordSetError("Invalid data packet");
     auto packet = doc.child("DATAPACKET");
-    if (!packet) throw RecordSetError("Invalid data packet");
+    if (!packet)
+        throw RecordSetError("Invalid data packet");
     std::vector<FieldDef> defs;
     for (auto n : packet.child("METADATA").child("FIELDS").children("FIELD")) {
         FieldDef f;
@@ -405,13 +454,22 @@ void RecordSet::setXmlPacket(const std::string& xml) {
         std::string t = n.attribute("fieldtype").as_string();
         std::string sub = n.attribute("SUBTYPE").as_string();
         int width = n.attribute("WIDTH").as_int();
-        if (t == "string") { f.kind = FieldKind::Text; f.size = width; }
-        else if (t == "string.uni") { f.kind = FieldKind::WideText; f.size = width / 2; }
-        else if (t == "i4" || t == "i2" || t == "i8") f.kind = FieldKind::Integer;
-        else if (t == "r8") f.kind = FieldKind::Float;
-        else if (t == "bin.hex") f.kind = sub == "Text" ? FieldKind::Memo : FieldKind::Blob;
-        else if (t == "boolean") f.kind = FieldKind::Boolean;
-        else f.kind = FieldKind::DateTime;
+        if (t == "string") {
+            f.kind = FieldKind::Text;
+            f.size = width;
+        } else if (t == "string.uni") {
+            f.kind = FieldKind::WideText;
+            f.size = width / 2;
+        } else if (t == "i4" || t == "i2" || t == "i8")
+            f.kind = FieldKind::Integer;
+        else if (t == "r8")
+            f.kind = FieldKind::Float;
+        else if (t == "bin.hex")
+            f.kind = sub == "Text" ? FieldKind::Memo : FieldKind::Blob;
+        else if (t == "boolean")
+            f.kind = FieldKind::Boolean;
+        else
+            f.kind = FieldKind::DateTime;
         f.required = n.attribute("required").as_bool();
         defs.push_back(std::move(f));
     }
@@ -421,15 +479,26 @@ void RecordSet::setXmlPacket(const std::string& xml) {
         std::vector<Value> row(fields_.size());
         for (std::size_t i = 0; i < fields_.size(); ++i) {
             auto a = r.attribute(fields_[i].name.c_str());
-            if (!a) continue;
+            if (!a)
+                continue;
             std::string s = a.as_string();
             switch (fields_[i].kind) {
-            case FieldKind::Integer: row[i] = int64_t(a.as_llong()); break;
-            case FieldKind::Float: row[i] = text::toFloatDef(s, 0); break;
-            case FieldKind::Boolean: row[i] = int64_t(text::equalsNoCase(s, "TRUE") ? 1 : 0); break;
+            case FieldKind::Integer:
+                row[i] = int64_t(a.as_llong());
+                break;
+            case FieldKind::Float:
+                row[i] = text::toFloatDef(s, 0);
+                break;
+            case FieldKind::Boolean:
+                row[i] = int64_t(text::equalsNoCase(s, "TRUE") ? 1 : 0);
+                break;
             case FieldKind::Blob:
-            case FieldKind::Memo: row[i] = unbase64(s); break;
-            default: row[i] = std::move(s); break;
+            case FieldKind::Memo:
+                row[i] = unbase64(s);
+                break;
+            default:
+                row[i] = std::move(s);
+                break;
             }
         }
         rows_.push_back(std::move(row));
@@ -438,7 +507,9 @@ void RecordSet::setXmlPacket(const std::string& xml) {
     first();
 }
 
-void RecordSet::saveToFile(const std::string& path) const { text::writeFile(path, xmlPacket()); }
+void RecordSet::saveToFile(const std::string& path) const {
+    text::writeFile(path, xmlPacket());
+}
 
 void RecordSet::loadFromFile(const std::string& path) {
     try {

@@ -45,7 +45,7 @@ struct FieldDef {
 // Failures of the record set itself (required field empty, unknown field,
 // packet that cannot be read).
 class RecordSetError : public platform::NamedError {
-public:
+  public:
     using platform::NamedError::NamedError;
     const char* className() const noexcept override { return "RecordSetError"; }
 };
@@ -59,7 +59,7 @@ public:
 // statement's columns onto them by name (a missing column is an error, extra
 // columns are ignored). Without declared fields a fill takes the statement's.
 class RecordSet {
-public:
+  public:
     RecordSet() = default;
 
     // Field definitions.
@@ -144,7 +144,7 @@ public:
     void saveToFile(const std::string& path) const;
     void loadFromFile(const std::string& path);
 
-private:
+  private:
     enum class State { Browse, Edit, Insert };
     void sortRows();
 

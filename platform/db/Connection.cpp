@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "../text/Text.h"
 #include "FbApi.h"
 #include "Query.h"
-#include "../text/Text.h"
 
 namespace db {
 
@@ -24,25 +24,33 @@ Target targetOf(const std::string& database) {
     auto colon = database.find(':');
     bool remote = colon != std::string::npos && colon > 1 && database[0] != '/' &&
                   database[0] != '.' && database.find('\\') > colon;
-    if (database.rfind("inet://", 0) == 0 || database.rfind("xnet://", 0) == 0) remote = true;
+    if (database.rfind("inet://", 0) == 0 || database.rfind("xnet://", 0) == 0)
+        remote = true;
     return {database, !remote};
 }
 
-bool truthy(const std::string& v) { return text::equalsNoCase(text::trim(v), "true"); }
+bool truthy(const std::string& v) {
+    return text::equalsNoCase(text::trim(v), "true");
+}
 
 unsigned charsetIdOf(const std::string& name) {
     std::string n = text::upper(text::trim(name));
-    if (n == "UTF8" || n == "UTF-8") return 4;
-    if (n == "UNICODE_FSS") return 3;
-    if (n == "OCTETS") return 1;
+    if (n == "UTF8" || n == "UTF-8")
+        return 4;
+    if (n == "UNICODE_FSS")
+        return 3;
+    if (n == "OCTETS")
+        return 1;
     return 0;
 }
 
 // Database parameter block from the parameter list.
 IXpbBuilder* buildDpb(Status& st, const ConnectionParams& p, bool embedded, bool create) {
     IXpbBuilder* dpb = fb::util()->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
-    if (auto v = p.value("user_name")) dpb->insertString(&st, isc_dpb_user_name, v->c_str());
-    if (auto v = p.value("password")) dpb->insertString(&st, isc_dpb_password, v->c_str());
+    if (auto v = p.value("user_name"))
+        dpb->insertString(&st, isc_dpb_user_name, v->c_str());
+    if (auto v = p.value("password"))
+        dpb->insertString(&st, isc_dpb_password, v->c_str());
     if (auto v = p.value("rolename"); v && !v->empty())
         dpb->insertString(&st, isc_dpb_sql_role_name, v->c_str());
     if (auto v = p.value("servercharset"); v && !v->empty())
@@ -54,7 +62,8 @@ IXpbBuilder* buildDpb(Status& st, const ConnectionParams& p, bool embedded, bool
     // embedded. The engine then runs in this process, and bulk saves of
     // 100,000 products rewrite far more pages than its default cache of 2048
     // holds (each eviction is a synchronous write): give it 128 MB.
-    if (embedded) dpb->insertString(&st, isc_dpb_config, "Providers=Engine12\nDefaultDbCachePages=16384");
+    if (embedded)
+        dpb->insertString(&st, isc_dpb_config, "Providers=Engine12\nDefaultDbCachePages=16384");
     if (create) {
         dpb->insertInt(&st, isc_dpb_page_size, 8192);
         dpb->insertString(&st, isc_dpb_set_db_charset, "UTF8");
@@ -68,11 +77,13 @@ Connection::Connection() = default;
 
 Connection::~Connection() {
     close();
-    for (Query* q : queries_) q->forgetConnection();
+    for (Query* q : queries_)
+        q->forgetConnection();
 }
 
 void Connection::open() {
-    if (attachment_) return;
+    if (attachment_)
+        return;
     Status st;
     Target t = targetOf(params_.valueOr("Database", ""));
     IXpbBuilder* dpb = buildDpb(st, params_, t.embedded, false);
@@ -90,12 +101,15 @@ void Connection::open() {
     dialect_ = unsigned(text::toIntDef(text::trim(params_.valueOr("sqldialect", "3")), 3));
     charsetId_ = charsetIdOf(params_.valueOr("servercharset", "NONE"));
     ++generation_;
-    if (afterConnect_) afterConnect_();
+    if (afterConnect_)
+        afterConnect_();
 }
 
 void Connection::close() noexcept {
-    if (!attachment_) return;
-    for (Query* q : queries_) q->releaseHandles();
+    if (!attachment_)
+        return;
+    for (Query* q : queries_)
+        q->releaseHandles();
     if (explicit_) {
         Status st;
         try {
@@ -119,8 +133,8 @@ IAttachment* Connection::attachment() {
 }
 
 ITransaction* Connection::begin(bool readOnly) {
-    std::vector<unsigned char> tpb{isc_tpb_version3,
-                                   static_cast<unsigned char>(readOnly ? isc_tpb_read : isc_tpb_write)};
+    std::vector<unsigned char> tpb{
+        isc_tpb_version3, static_cast<unsigned char>(readOnly ? isc_tpb_read : isc_tpb_write)};
     std::string iso = text::lower(text::trim(params_.valueOr("isolationlevel", "ReadCommitted")));
     if (iso == "repeatableread" || iso == "snapshot") {
         tpb.push_back(isc_tpb_concurrency);
@@ -135,10 +149,13 @@ ITransaction* Connection::begin(bool readOnly) {
     return attachment()->startTransaction(&st, unsigned(tpb.size()), tpb.data());
 }
 
-ITransaction* Connection::startAuto(bool readOnly) { return begin(readOnly); }
+ITransaction* Connection::startAuto(bool readOnly) {
+    return begin(readOnly);
+}
 
 void Connection::endAuto(ITransaction* tx, bool commit) noexcept {
-    if (!tx) return;
+    if (!tx)
+        return;
     Status st;
     try {
         if (commit)
@@ -156,16 +173,19 @@ void Connection::endAuto(ITransaction* tx, bool commit) noexcept {
 }
 
 void Connection::startTransaction(bool readOnly) {
-    if (explicit_) throw DatabaseError("A transaction is already open on this connection");
+    if (explicit_)
+        throw DatabaseError("A transaction is already open on this connection");
     explicit_ = begin(readOnly);
 }
 
 void Connection::closeCursorsOn(ITransaction* tx) {
-    for (Query* q : queries_) q->closeIfOn(tx);
+    for (Query* q : queries_)
+        q->closeIfOn(tx);
 }
 
 void Connection::commit() {
-    if (!explicit_) throw DatabaseError("No transaction is open on this connection");
+    if (!explicit_)
+        throw DatabaseError("No transaction is open on this connection");
     closeCursorsOn(explicit_);
     Status st;
     if (truthy(params_.valueOr("commitretain", "False"))) {
@@ -178,7 +198,8 @@ void Connection::commit() {
 }
 
 void Connection::rollback() {
-    if (!explicit_) return;
+    if (!explicit_)
+        return;
     closeCursorsOn(explicit_);
     ITransaction* tx = explicit_;
     explicit_ = nullptr;
@@ -192,7 +213,8 @@ void Connection::rollback() {
 }
 
 void Connection::runOnExplicit(const std::string& sql) {
-    if (!explicit_) throw DatabaseError("No transaction is open on this connection");
+    if (!explicit_)
+        throw DatabaseError("No transaction is open on this connection");
     Status st;
     attachment_->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr,
                          nullptr);
@@ -200,13 +222,17 @@ void Connection::runOnExplicit(const std::string& sql) {
 
 static std::string checkedName(const std::string& name) {
     for (char c : name)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+              c == '_'))
             throw DatabaseError("Invalid savepoint name \"" + name + "\"");
-    if (name.empty()) throw DatabaseError("Invalid savepoint name \"\"");
+    if (name.empty())
+        throw DatabaseError("Invalid savepoint name \"\"");
     return name;
 }
 
-void Connection::savepoint(const std::string& name) { runOnExplicit("SAVEPOINT " + checkedName(name)); }
+void Connection::savepoint(const std::string& name) {
+    runOnExplicit("SAVEPOINT " + checkedName(name));
+}
 
 void Connection::releaseSavepoint(const std::string& name) {
     runOnExplicit("RELEASE SAVEPOINT " + checkedName(name));
@@ -244,7 +270,8 @@ void Connection::createDatabase(const ConnectionParams& params) {
                                    dpb->getBuffer(&st));
         att->detach(&st);
     } catch (...) {
-        if (att) att->release();
+        if (att)
+            att->release();
         dpb->dispose();
         prov->release();
         throw;

@@ -29,7 +29,7 @@ class Query;
 // own, committed once it has executed (a read once its rows are fetched, in a
 // read-only transaction, since a read-write commit costs a disk sync).
 class Connection {
-public:
+  public:
     Connection();
     ~Connection();
     Connection(const Connection&) = delete;
@@ -81,7 +81,7 @@ public:
     void registerQuery(Query* q) { queries_.insert(q); }
     void unregisterQuery(Query* q) { queries_.erase(q); }
 
-private:
+  private:
     Firebird::ITransaction* begin(bool readOnly);
     void runOnExplicit(const std::string& sql);
     void closeCursorsOn(Firebird::ITransaction* tx);

@@ -6,12 +6,14 @@ namespace db {
 
 static bool nameIs(const std::string& line, std::string_view name) {
     auto eq = line.find('=');
-    return eq != std::string::npos && text::equalsNoCase(std::string_view(line).substr(0, eq), name);
+    return eq != std::string::npos &&
+           text::equalsNoCase(std::string_view(line).substr(0, eq), name);
 }
 
 std::optional<std::string> ConnectionParams::value(std::string_view name) const {
     for (const auto& l : lines_)
-        if (nameIs(l, name)) return l.substr(l.find('=') + 1);
+        if (nameIs(l, name))
+            return l.substr(l.find('=') + 1);
     return std::nullopt;
 }
 

@@ -11,7 +11,7 @@ namespace db {
 // without regard to case; setting a value replaces the first line of that
 // name or appends a new line. Lines without "=" are kept as they stand.
 class ConnectionParams {
-public:
+  public:
     const std::vector<std::string>& lines() const { return lines_; }
     void setLines(std::vector<std::string> lines) { lines_ = std::move(lines); }
     void clear() { lines_.clear(); }
@@ -20,7 +20,7 @@ public:
     std::string valueOr(std::string_view name, std::string_view def) const;
     void set(std::string_view name, std::string_view value);
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 

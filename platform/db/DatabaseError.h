@@ -10,9 +10,8 @@ namespace db {
 // status text (or the layer's own message for usage faults such as an unknown
 // parameter name); sqlState and gdsCode are empty/0 when not from Firebird.
 class DatabaseError : public platform::NamedError {
-public:
-    explicit DatabaseError(const std::string& message, std::string sqlState = {},
-                           long gdsCode = 0)
+  public:
+    explicit DatabaseError(const std::string& message, std::string sqlState = {}, long gdsCode = 0)
         : platform::NamedError(message), sqlState_(std::move(sqlState)), gdsCode_(gdsCode) {}
 
     const std::string& sqlState() const noexcept { return sqlState_; }
@@ -20,7 +19,7 @@ public:
 
     const char* className() const noexcept override { return "DatabaseError"; }
 
-private:
+  private:
     std::string sqlState_;
     long gdsCode_;
 };

@@ -18,7 +18,9 @@ Firebird::IUtil* util() {
 
 Status::Status() : BaseStatusWrapper(master()->getStatus()) {}
 
-Status::~Status() { status->dispose(); }
+Status::~Status() {
+    status->dispose();
+}
 
 void Status::checkException(Status* s) {
     if (s->dirty && (s->getState() & Firebird::IStatus::STATE_ERRORS)) {

@@ -15,7 +15,7 @@ Firebird::IUtil* util();
 // The error vector is copied into the exception when it is thrown, so one
 // wrapper may be reused for the next call.
 class Status : public Firebird::BaseStatusWrapper<Status> {
-public:
+  public:
     Status();
     ~Status();
     Status(const Status&) = delete;

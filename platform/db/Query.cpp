@@ -4,10 +4,10 @@
 #include <cstring>
 #include <ibase.h>
 
+#include "../text/Text.h"
 #include "Connection.h"
 #include "FbApi.h"
 #include "SqlParams.h"
-#include "../text/Text.h"
 
 namespace db {
 
@@ -18,9 +18,12 @@ namespace {
 
 unsigned bytesPerChar(unsigned charset) {
     switch (charset) {
-    case 4: return 4; // UTF8
-    case 3: return 3; // UNICODE_FSS
-    default: return 1;
+    case 4:
+        return 4; // UTF8
+    case 3:
+        return 3; // UNICODE_FSS
+    default:
+        return 1;
     }
 }
 
@@ -44,23 +47,31 @@ std::string timeText(ISC_TIME t) {
     return twoDigits(h) + ":" + twoDigits(mi) + ":" + twoDigits(s);
 }
 
-double scaled(int64_t v, int scale) { return scale == 0 ? double(v) : double(v) * std::pow(10.0, scale); }
+double scaled(int64_t v, int scale) {
+    return scale == 0 ? double(v) : double(v) * std::pow(10.0, scale);
+}
 
 } // namespace
 
-Query::Query(Connection* connection) { setConnection(connection); }
+Query::Query(Connection* connection) {
+    setConnection(connection);
+}
 
 Query::~Query() {
     releaseHandles();
-    if (conn_) conn_->unregisterQuery(this);
+    if (conn_)
+        conn_->unregisterQuery(this);
 }
 
 void Query::setConnection(Connection* connection) {
-    if (connection == conn_) return;
+    if (connection == conn_)
+        return;
     releaseHandles();
-    if (conn_) conn_->unregisterQuery(this);
+    if (conn_)
+        conn_->unregisterQuery(this);
     conn_ = connection;
-    if (conn_) conn_->registerQuery(this);
+    if (conn_)
+        conn_->registerQuery(this);
 }
 
 // The prepared statement is kept: it is reused when the text comes back the
@@ -75,7 +86,8 @@ bool Query::needsPrepare() const {
 }
 
 void Query::freeStatement() noexcept {
-    if (!stmt_) return;
+    if (!stmt_)
+        return;
     Status st;
     try {
         stmt_->free(&st);
@@ -100,7 +112,9 @@ void Query::setSql(const std::string& text) {
     textChanged();
 }
 
-std::string Query::sqlText() const { return text::joinLines(lines_); }
+std::string Query::sqlText() const {
+    return text::joinLines(lines_);
+}
 
 void Query::setParamCheck(bool on) {
     paramCheck_ = on;
@@ -121,11 +135,13 @@ void Query::ensureParsed() {
             sql_ = std::move(p.sql);
             for (const auto& n : p.names) {
                 std::size_t k = 0;
-                while (k < params_.size() && !text::equalsNoCase(params_[k].name, n)) ++k;
+                while (k < params_.size() && !text::equalsNoCase(params_[k].name, n))
+                    ++k;
                 if (k == params_.size()) {
                     Param np{n, {}, false, false};
                     for (auto& o : old)
-                        if (text::equalsNoCase(o.name, n)) np = o;
+                        if (text::equalsNoCase(o.name, n))
+                            np = o;
                     params_.push_back(np);
                 }
                 markers_.push_back(k);
@@ -140,7 +156,8 @@ void Query::ensureParsed() {
 Query::Param& Query::param(const std::string& name) {
     ensureParsed();
     for (auto& p : params_)
-        if (text::equalsNoCase(p.name, name)) return p;
+        if (text::equalsNoCase(p.name, name))
+            return p;
     throw DatabaseError("Parameter '" + name + "' not found");
 }
 
@@ -188,9 +205,18 @@ void Query::setValue(const std::string& name, const Value& value) {
 
 void Query::prepare(ITransaction* tx) {
     freeStatement();
-    if (inMsg_) { inMsg_->release(); inMsg_ = nullptr; }
-    if (inMeta_) { inMeta_->release(); inMeta_ = nullptr; }
-    if (outMeta_) { outMeta_->release(); outMeta_ = nullptr; }
+    if (inMsg_) {
+        inMsg_->release();
+        inMsg_ = nullptr;
+    }
+    if (inMeta_) {
+        inMeta_->release();
+        inMeta_ = nullptr;
+    }
+    if (outMeta_) {
+        outMeta_->release();
+        outMeta_ = nullptr;
+    }
     inShape_.clear();
     Status st;
     stmt_ = conn_->attachment()->prepare(&st, tx, 0, sql_.c_str(), conn_->dialect(),
@@ -204,8 +230,8 @@ void Query::prepare(ITransaction* tx) {
         throw DatabaseError("The statement's parameters do not match its text");
     inSlots_.resize(markers_.size());
     for (unsigned i = 0; i < markers_.size(); ++i)
-        inSlots_[i] = {inMeta_->getType(&st, i) & ~1u, inMeta_->getLength(&st, i), inMeta_->getSubType(&st, i),
-                       inMeta_->getCharSet(&st, i)};
+        inSlots_[i] = {inMeta_->getType(&st, i) & ~1u, inMeta_->getLength(&st, i),
+                       inMeta_->getSubType(&st, i), inMeta_->getCharSet(&st, i)};
     describeOutput();
 }
 
@@ -230,18 +256,33 @@ void Query::describeOutput() {
             break;
         case SQL_SHORT:
         case SQL_LONG:
-        case SQL_INT64: f.type = scale < 0 ? FieldType::Float : FieldType::Integer; break;
+        case SQL_INT64:
+            f.type = scale < 0 ? FieldType::Float : FieldType::Integer;
+            break;
         case SQL_FLOAT:
         case SQL_DOUBLE:
-        case SQL_D_FLOAT: f.type = FieldType::Float; break;
+        case SQL_D_FLOAT:
+            f.type = FieldType::Float;
+            break;
         case SQL_BLOB:
             f.type = outMeta_->getSubType(&st, i) == 1 ? FieldType::Memo : FieldType::Blob;
             break;
-        case SQL_BOOLEAN: f.type = FieldType::Boolean; break;
-        case SQL_TYPE_DATE: f.type = FieldType::Date; break;
-        case SQL_TYPE_TIME: f.type = FieldType::Time; break;
-        case SQL_TIMESTAMP: f.type = FieldType::DateTime; break;
-        default: f.type = FieldType::Text; f.size = int(len); break;
+        case SQL_BOOLEAN:
+            f.type = FieldType::Boolean;
+            break;
+        case SQL_TYPE_DATE:
+            f.type = FieldType::Date;
+            break;
+        case SQL_TYPE_TIME:
+            f.type = FieldType::Time;
+            break;
+        case SQL_TIMESTAMP:
+            f.type = FieldType::DateTime;
+            break;
+        default:
+            f.type = FieldType::Text;
+            f.size = int(len);
+            break;
         }
         fields_.push_back(std::move(f));
     }
@@ -261,7 +302,8 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
     shape_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         const Param& p = params_[markers_[i]];
-        if (!p.set) throw DatabaseError("No value for parameter '" + p.name + "'");
+        if (!p.set)
+            throw DatabaseError("No value for parameter '" + p.name + "'");
         const InputSlot& srv = inSlots_[i];
         if (p.isBlob) {
             shape_[i] = {SQL_BLOB, unsigned(sizeof(ISC_QUAD))};
@@ -274,7 +316,8 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
                 continue;
             }
             unsigned cap = std::max(32u, (need + 31) / 32 * 32);
-            if (i < inShape_.size() && inShape_[i].first == SQL_VARYING) cap = std::max(cap, inShape_[i].second);
+            if (i < inShape_.size() && inShape_[i].first == SQL_VARYING)
+                cap = std::max(cap, inShape_[i].second);
             shape_[i] = {SQL_VARYING, std::min(cap, 32765u)};
         } else if (std::holds_alternative<int64_t>(p.value)) {
             shape_[i] = {SQL_INT64, 8};
@@ -297,14 +340,16 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
                     b->setScale(&st, i, 0);
                 } else if (type == SQL_BLOB) {
                     b->setSubType(&st, i, srv.type == SQL_BLOB ? srv.subType : 0);
-                    if (srv.type == SQL_BLOB) b->setCharSet(&st, i, srv.charset);
+                    if (srv.type == SQL_BLOB)
+                        b->setCharSet(&st, i, srv.charset);
                 } else if (type == SQL_INT64 || type == SQL_DOUBLE) {
                     b->setScale(&st, i, 0);
                     b->setSubType(&st, i, 0);
                 }
                 b->setLength(&st, i, len);
             }
-            if (inMsg_) inMsg_->release();
+            if (inMsg_)
+                inMsg_->release();
             inMsg_ = b->getMetadata(&st);
         } catch (...) {
             b->release();
@@ -323,7 +368,8 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
         unsigned char* field = buf.data() + inOffsets_[i].first;
         short nullFlag = db::isNull(p.value) ? -1 : 0;
         std::memcpy(buf.data() + inOffsets_[i].second, &nullFlag, sizeof nullFlag);
-        if (nullFlag) continue;
+        if (nullFlag)
+            continue;
         switch (inShape_[i].first) {
         case SQL_VARYING: {
             const std::string& s = std::get<std::string>(p.value);
@@ -359,7 +405,8 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
             std::memcpy(field, &id, sizeof id);
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
     return inMsg_;
@@ -397,19 +444,28 @@ void Query::readRow(ITransaction* tx) {
         case SQL_SHORT: {
             int16_t x;
             std::memcpy(&x, p, 2);
-            if (scale < 0) v = scaled(x, scale); else v = int64_t(x);
+            if (scale < 0)
+                v = scaled(x, scale);
+            else
+                v = int64_t(x);
             break;
         }
         case SQL_LONG: {
             int32_t x;
             std::memcpy(&x, p, 4);
-            if (scale < 0) v = scaled(x, scale); else v = int64_t(x);
+            if (scale < 0)
+                v = scaled(x, scale);
+            else
+                v = int64_t(x);
             break;
         }
         case SQL_INT64: {
             int64_t x;
             std::memcpy(&x, p, 8);
-            if (scale < 0) v = scaled(x, scale); else v = x;
+            if (scale < 0)
+                v = scaled(x, scale);
+            else
+                v = x;
             break;
         }
         case SQL_FLOAT: {
@@ -425,7 +481,9 @@ void Query::readRow(ITransaction* tx) {
             v = x;
             break;
         }
-        case SQL_BOOLEAN: v = int64_t(*p ? 1 : 0); break;
+        case SQL_BOOLEAN:
+            v = int64_t(*p ? 1 : 0);
+            break;
         case SQL_TYPE_DATE: {
             ISC_DATE d;
             std::memcpy(&d, p, sizeof d);
@@ -454,7 +512,8 @@ void Query::readRow(ITransaction* tx) {
                 for (;;) {
                     unsigned got = 0;
                     int r = blob->getSegment(&st, sizeof chunk, chunk, &got);
-                    if (r != IStatus::RESULT_OK && r != IStatus::RESULT_SEGMENT) break;
+                    if (r != IStatus::RESULT_OK && r != IStatus::RESULT_SEGMENT)
+                        break;
                     data.append(chunk, got);
                 }
                 blob->close(&st);
@@ -465,7 +524,9 @@ void Query::readRow(ITransaction* tx) {
             v = std::move(data);
             break;
         }
-        default: v = std::monostate{}; break;
+        default:
+            v = std::monostate{};
+            break;
         }
     }
 }
@@ -486,7 +547,8 @@ void Query::finish(bool commit) noexcept {
         }
         cursor_ = nullptr;
     }
-    if (tx_ && autoTx_) conn_->endAuto(tx_, commit);
+    if (tx_ && autoTx_)
+        conn_->endAuto(tx_, commit);
     tx_ = nullptr;
     autoTx_ = false;
 }
@@ -526,11 +588,13 @@ void Query::connect() {
 
 void Query::open() {
     close();
-    if (!conn_) throw DatabaseError("The statement has no connection");
+    if (!conn_)
+        throw DatabaseError("The statement has no connection");
     connect();
     tx_ = runTransaction(true);
     try {
-        if (needsPrepare()) prepare(tx_);
+        if (needsPrepare())
+            prepare(tx_);
         if (autoTx_ && stmtType_ != isc_info_sql_stmt_select) {
             conn_->endAuto(tx_, true);
             tx_ = conn_->startAuto(false);
@@ -552,40 +616,51 @@ void Query::fetch() {
     int r;
     try {
         r = cursor_->fetchNext(&st, outBuf_.data());
-        if (r == IStatus::RESULT_OK) readRow(tx_);
+        if (r == IStatus::RESULT_OK)
+            readRow(tx_);
     } catch (...) {
         active_ = false;
         finish(false);
         throw;
     }
     eof_ = r != IStatus::RESULT_OK;
-    if (eof_) finish(true);
+    if (eof_)
+        finish(true);
 }
 
 void Query::next() {
-    if (!active_ || eof_) return;
+    if (!active_ || eof_)
+        return;
     fetch();
 }
 
-void Query::exec() { run(false); }
+void Query::exec() {
+    run(false);
+}
 
-int64_t Query::execRowsAffected() { return run(true); }
+int64_t Query::execRowsAffected() {
+    return run(true);
+}
 
 int64_t Query::run(bool count) {
     close();
-    if (!conn_) throw DatabaseError("The statement has no connection");
+    if (!conn_)
+        throw DatabaseError("The statement has no connection");
     connect();
     tx_ = runTransaction(false);
     int64_t affected = 0;
     try {
-        if (needsPrepare()) prepare(tx_);
+        if (needsPrepare())
+            prepare(tx_);
         IMessageMetadata* in = inputMessage(tx_, inBuf_);
         Status st;
         bool hasOutput = !fields_.empty();
         stmt_->execute(&st, tx_, in, in ? inBuf_.data() : nullptr, hasOutput ? outMeta_ : nullptr,
                        hasOutput ? outBuf_.data() : nullptr);
-        if (hasOutput) readRow(tx_);
-        if (count) affected = int64_t(stmt_->getAffectedRecords(&st));
+        if (hasOutput)
+            readRow(tx_);
+        if (count)
+            affected = int64_t(stmt_->getAffectedRecords(&st));
     } catch (...) {
         finish(false);
         throw;
@@ -614,7 +689,8 @@ void Query::close() noexcept {
 
 int Query::fieldIndex(const std::string& name) const {
     for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (text::equalsNoCase(fields_[i].name, name)) return int(i);
+        if (text::equalsNoCase(fields_[i].name, name))
+            return int(i);
     return -1;
 }
 
@@ -625,21 +701,32 @@ const Value& Query::value(std::size_t index) const {
 
 const Value& Query::value(const std::string& name) const {
     int i = fieldIndex(name);
-    if (i < 0) throw DatabaseError("找不到欄位 '" + name + "'");
+    if (i < 0)
+        throw DatabaseError("找不到欄位 '" + name + "'");
     return value(std::size_t(i));
 }
 
 void Query::releaseHandles() noexcept {
     close();
-    if (inMsg_) { inMsg_->release(); inMsg_ = nullptr; }
-    if (inMeta_) { inMeta_->release(); inMeta_ = nullptr; }
-    if (outMeta_) { outMeta_->release(); outMeta_ = nullptr; }
+    if (inMsg_) {
+        inMsg_->release();
+        inMsg_ = nullptr;
+    }
+    if (inMeta_) {
+        inMeta_->release();
+        inMeta_ = nullptr;
+    }
+    if (outMeta_) {
+        outMeta_->release();
+        outMeta_ = nullptr;
+    }
     freeStatement();
     inShape_.clear();
 }
 
 void Query::closeIfOn(ITransaction* tx) noexcept {
-    if (tx_ == tx) close();
+    if (tx_ == tx)
+        close();
 }
 
 } // namespace db

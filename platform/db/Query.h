@@ -38,7 +38,7 @@ struct FieldInfo {
 // transaction that ends when the last row has been fetched or the query is
 // closed; an executed change commits at once. All failures throw DatabaseError.
 class Query {
-public:
+  public:
     explicit Query(Connection* connection = nullptr);
     ~Query();
     Query(const Query&) = delete;
@@ -97,7 +97,7 @@ public:
     void closeIfOn(Firebird::ITransaction* tx) noexcept;
     void forgetConnection() noexcept { conn_ = nullptr; }
 
-private:
+  private:
     struct Param {
         std::string name;
         Value value;
@@ -133,9 +133,9 @@ private:
     unsigned stmtGeneration_ = 0;
     unsigned stmtType_ = 0;
     std::string preparedSql_;
-    Firebird::IMessageMetadata* inMeta_ = nullptr;  // the server's description
+    Firebird::IMessageMetadata* inMeta_ = nullptr; // the server's description
     Firebird::IMessageMetadata* outMeta_ = nullptr;
-    Firebird::IMessageMetadata* inMsg_ = nullptr;   // the message we send
+    Firebird::IMessageMetadata* inMsg_ = nullptr; // the message we send
     // The server's description of each marker, read once per prepare.
     struct InputSlot {
         unsigned type, length;

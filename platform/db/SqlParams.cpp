@@ -3,8 +3,8 @@
 namespace db {
 
 static bool isNameChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '_' || c == '$' || (static_cast<unsigned char>(c) >= 0x80);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || (static_cast<unsigned char>(c) >= 0x80);
 }
 
 ParsedSql parseParams(std::string_view s) {
@@ -17,7 +17,10 @@ ParsedSql parseParams(std::string_view s) {
             std::size_t j = i + 1;
             while (j < n) {
                 if (s[j] == c) {
-                    if (j + 1 < n && s[j + 1] == c) { j += 2; continue; }
+                    if (j + 1 < n && s[j + 1] == c) {
+                        j += 2;
+                        continue;
+                    }
                     break;
                 }
                 ++j;
@@ -27,7 +30,8 @@ ParsedSql parseParams(std::string_view s) {
             i = end;
         } else if (c == '-' && i + 1 < n && s[i + 1] == '-') {
             std::size_t j = s.find_first_of("\r\n", i);
-            if (j == std::string_view::npos) j = n;
+            if (j == std::string_view::npos)
+                j = n;
             out.sql.append(s.substr(i, j - i));
             i = j;
         } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
@@ -37,7 +41,8 @@ ParsedSql parseParams(std::string_view s) {
             i = j;
         } else if (c == ':' && i + 1 < n && isNameChar(s[i + 1])) {
             std::size_t j = i + 1;
-            while (j < n && isNameChar(s[j])) ++j;
+            while (j < n && isNameChar(s[j]))
+                ++j;
             out.names.emplace_back(s.substr(i + 1, j - i - 1));
             out.sql += '?';
             i = j;

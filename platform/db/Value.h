@@ -10,7 +10,9 @@ namespace db {
 
 using Value = std::variant<std::monostate, std::string, int64_t, double>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool isNull(const Value& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 // Text form: null → "", integers in decimal, reals in the general number form.
 std::string toText(const Value& v);

@@ -17,7 +17,8 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
     auto s = grid_.cell(std::size_t(index.column()), std::size_t(index.row()));
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }

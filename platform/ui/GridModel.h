@@ -9,7 +9,7 @@ namespace ui {
 // A read-only table model over a text grid (the import grid).
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit GridModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     void setGrid(workbook::Grid grid);
@@ -19,7 +19,7 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-private:
+  private:
     workbook::Grid grid_;
 };
 

@@ -14,7 +14,7 @@ namespace ui {
 // changes the record set's rows or fields.
 class RecordSetModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit RecordSetModel(dataset::RecordSet* set, QObject* parent = nullptr);
 
     // Shows another record set (or none).
@@ -30,7 +30,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
-private:
+  private:
     dataset::RecordSet* set_;
     std::function<QColor(std::size_t)> rowColor_;
 };

@@ -6,15 +6,25 @@
 
 namespace ui {
 
-static QString q(const std::string& s) { return QString::fromStdString(s); }
+static QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
-static QString caption() { return QApplication::applicationDisplayName(); }
+static QString caption() {
+    return QApplication::applicationDisplayName();
+}
 
-void WidgetPrompts::info(const std::string& m) { QMessageBox::information(parent_, caption(), q(m)); }
+void WidgetPrompts::info(const std::string& m) {
+    QMessageBox::information(parent_, caption(), q(m));
+}
 
-void WidgetPrompts::warning(const std::string& m) { QMessageBox::warning(parent_, caption(), q(m)); }
+void WidgetPrompts::warning(const std::string& m) {
+    QMessageBox::warning(parent_, caption(), q(m));
+}
 
-void WidgetPrompts::error(const std::string& m) { QMessageBox::critical(parent_, caption(), q(m)); }
+void WidgetPrompts::error(const std::string& m) {
+    QMessageBox::critical(parent_, caption(), q(m));
+}
 
 bool WidgetPrompts::confirm(const std::string& m) {
     return QMessageBox::question(parent_, caption(), q(m), QMessageBox::Yes | QMessageBox::No) ==
@@ -27,7 +37,8 @@ std::string WidgetPrompts::openFile(const std::string& title, const std::string&
 
 std::string WidgetPrompts::saveFile(const std::string& title, const std::string& filter,
                                     const std::string& suggestedName) {
-    return QFileDialog::getSaveFileName(parent_, q(title), q(suggestedName), q(filter)).toStdString();
+    return QFileDialog::getSaveFileName(parent_, q(title), q(suggestedName), q(filter))
+        .toStdString();
 }
 
 } // namespace ui

@@ -8,7 +8,7 @@ namespace ui {
 
 // Prompts as the standard message boxes and file dialogs.
 class WidgetPrompts : public platform::Prompts {
-public:
+  public:
     explicit WidgetPrompts(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
@@ -20,7 +20,7 @@ public:
     std::string saveFile(const std::string& title, const std::string& filter,
                          const std::string& suggestedName) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

@@ -11,7 +11,7 @@ namespace workbook {
 // text of all cells lives in one buffer, so a sheet of 100,000 rows costs a
 // few bytes a cell beyond its text.
 class Grid {
-public:
+  public:
     std::size_t rowCount() const { return rows_; }
     std::size_t colCount() const { return cols_; }
     std::string_view cell(std::size_t col, std::size_t row) const;
@@ -20,11 +20,11 @@ public:
     // spans the used range (the rectangle around the non-empty cells), whose
     // top-left cell becomes column 0, row 0.
     class Builder {
-    public:
+      public:
         void put(std::size_t row, std::size_t col, std::string_view text);
         Grid build();
 
-    private:
+      private:
         struct Entry {
             uint32_t row, col, offset, length;
         };
@@ -35,7 +35,7 @@ public:
     // A grid from rows of cells as given (no used-range trimming).
     static Grid fromRows(const std::vector<std::vector<std::string>>& rows);
 
-private:
+  private:
     std::size_t rows_ = 0, cols_ = 0;
     std::vector<std::pair<uint32_t, uint32_t>> cells_; // offset, length; row-major
     std::string text_;

@@ -10,7 +10,7 @@ namespace workbook {
 
 // A workbook that cannot be read: no such sheet, an unknown or damaged file.
 class WorkbookError : public platform::NamedError {
-public:
+  public:
     using platform::NamedError::NamedError;
     const char* className() const noexcept override { return "WorkbookError"; }
 };

@@ -12,7 +12,8 @@ SheetWriter::SheetWriter(const std::string& path, const std::string& sheetName) 
     // understands needs the whole sheet (inline strings are not read by all).
     options.constant_memory = LXW_FALSE;
     book_ = workbook_new_opt(path.c_str(), &options);
-    if (!book_) throw WorkbookError("無法建立活頁簿 " + path);
+    if (!book_)
+        throw WorkbookError("無法建立活頁簿 " + path);
     sheet_ = workbook_add_worksheet(book_, sheetName.c_str());
     if (!sheet_) {
         workbook_close(book_);
@@ -22,23 +23,28 @@ SheetWriter::SheetWriter(const std::string& path, const std::string& sheetName) 
 }
 
 SheetWriter::~SheetWriter() {
-    if (book_) workbook_close(book_);
+    if (book_)
+        workbook_close(book_);
 }
 
 void SheetWriter::text(unsigned row, unsigned col, std::string_view value) {
-    if (value.empty()) return;
+    if (value.empty())
+        return;
     buf_.assign(value);
     lxw_error e = worksheet_write_string(sheet_, row, lxw_col_t(col), buf_.c_str(), nullptr);
-    if (e != LXW_NO_ERROR) throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
+    if (e != LXW_NO_ERROR)
+        throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
 }
 
 void SheetWriter::number(unsigned row, unsigned col, double value) {
     lxw_error e = worksheet_write_number(sheet_, row, lxw_col_t(col), value, nullptr);
-    if (e != LXW_NO_ERROR) throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
+    if (e != LXW_NO_ERROR)
+        throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
 }
 
 void SheetWriter::close() {
-    if (!book_) return;
+    if (!book_)
+        return;
     lxw_error e = workbook_close(book_);
     book_ = nullptr;
     if (e != LXW_NO_ERROR)

@@ -12,7 +12,7 @@ namespace workbook {
 // is always written as a (shared-string) text cell, so "0123" stays "0123".
 // Throws WorkbookError.
 class SheetWriter {
-public:
+  public:
     SheetWriter(const std::string& path, const std::string& sheetName);
     ~SheetWriter();
     SheetWriter(const SheetWriter&) = delete;
@@ -24,7 +24,7 @@ public:
     // Finishes the file; the writer is done afterwards.
     void close();
 
-private:
+  private:
     std::string path_;
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;

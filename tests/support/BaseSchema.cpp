@@ -11,7 +11,8 @@ std::vector<std::string> baseSchemaStatements() {
     std::string current;
     for (const std::string& raw : text::splitLines(kBaseSchemaSql)) {
         std::string line = text::trim(raw);
-        if (line.empty() || line.rfind("--", 0) == 0) continue;
+        if (line.empty() || line.rfind("--", 0) == 0)
+            continue;
         if (line.back() == ';') {
             current += line.substr(0, line.size() - 1);
             out.push_back(current);
@@ -27,7 +28,8 @@ void createBaseDatabase(const db::ConnectionParams& params) {
     db::Connection::createDatabase(params);
     db::Connection c;
     c.params() = params;
-    for (const auto& stmt : baseSchemaStatements()) c.executeDirect(stmt);
+    for (const auto& stmt : baseSchemaStatements())
+        c.executeDirect(stmt);
 }
 
 } // namespace testdata

@@ -11,7 +11,7 @@ namespace testdata {
 // Prompts for tests: records every message and answers questions and file
 // dialogs from queues the test fills (an empty queue answers No / cancel).
 class ScriptedPrompts : public platform::Prompts {
-public:
+  public:
     struct Shown {
         std::string kind; // "info", "warning", "error", "confirm"
         std::string text;

@@ -13,7 +13,8 @@ namespace testdata {
 
 TempFolder::TempFolder() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tavola-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create a temporary folder");
+    if (!mkdtemp(tmpl.data()))
+        throw std::runtime_error("cannot create a temporary folder");
     path_ = tmpl + "/";
 }
 
@@ -26,7 +27,9 @@ void TempFolder::write(const std::string& name, const std::string& bytes) const 
     text::writeFile(path_ + name, bytes);
 }
 
-TestDatabase::TestDatabase() : file_(folder_.path() + "test.fdb") { createBaseDatabase(params()); }
+TestDatabase::TestDatabase() : file_(folder_.path() + "test.fdb") {
+    createBaseDatabase(params());
+}
 
 db::ConnectionParams TestDatabase::params() const {
     db::ConnectionParams p;
@@ -35,7 +38,8 @@ db::ConnectionParams TestDatabase::params() const {
 }
 
 std::string TestDatabase::configText() const {
-    return "Database=" + file_ + "\nuser_name=sysdba\npassword=masterkey\nservercharset=UTF8\nsqldialect=3\n";
+    return "Database=" + file_ +
+           "\nuser_name=sysdba\npassword=masterkey\nservercharset=UTF8\nsqldialect=3\n";
 }
 
 void TestDatabase::exec(const std::string& sql) const {

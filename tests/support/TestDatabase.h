@@ -8,7 +8,7 @@ namespace testdata {
 
 // A temporary folder, removed with everything in it when the object goes.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -17,14 +17,14 @@ public:
     const std::string& path() const { return path_; }
     void write(const std::string& name, const std::string& bytes) const;
 
-private:
+  private:
     std::string path_;
 };
 
 // A fresh database file with the base schema in a temporary folder, opened
 // with the embedded engine. The folder doubles as an application folder.
 class TestDatabase {
-public:
+  public:
     TestDatabase();
     const std::string& folder() const { return folder_.path(); }
     const std::string& file() const { return file_; }
@@ -37,7 +37,7 @@ public:
     // The first column of the first row as text ("" when there is no row).
     std::string scalar(const std::string& sql) const;
 
-private:
+  private:
     TempFolder folder_;
     std::string file_;
 };
