@@ -161,62 +161,43 @@ Query::Param& Query::param(const std::string& name) {
     throw DatabaseError("Parameter '" + name + "' not found");
 }
 
+void Query::assign(const std::string& name, Value value, bool isBlob) {
+    Param& p = param(name);
+    p.value = std::move(value);
+    p.isBlob = isBlob;
+    p.set = true;
+}
+
 void Query::setString(const std::string& name, const std::string& value) {
-    Param& p = param(name);
-    p.value = value;
-    p.isBlob = false;
-    p.set = true;
+    assign(name, value, false);
 }
-
 void Query::setInt(const std::string& name, int64_t value) {
-    Param& p = param(name);
-    p.value = value;
-    p.isBlob = false;
-    p.set = true;
+    assign(name, value, false);
 }
-
 void Query::setDouble(const std::string& name, double value) {
-    Param& p = param(name);
-    p.value = value;
-    p.isBlob = false;
-    p.set = true;
+    assign(name, value, false);
 }
-
 void Query::setBlob(const std::string& name, const std::string& bytes) {
-    Param& p = param(name);
-    p.value = bytes;
-    p.isBlob = true;
-    p.set = true;
+    assign(name, bytes, true);
 }
-
 void Query::setNull(const std::string& name) {
-    Param& p = param(name);
-    p.value = std::monostate{};
-    p.isBlob = false;
-    p.set = true;
+    assign(name, std::monostate{}, false);
+}
+void Query::setValue(const std::string& name, const Value& value) {
+    assign(name, value, false);
 }
 
-void Query::setValue(const std::string& name, const Value& value) {
-    Param& p = param(name);
-    p.value = value;
-    p.isBlob = false;
-    p.set = true;
+void Query::releaseMetadata() noexcept {
+    for (IMessageMetadata** m : {&inMsg_, &inMeta_, &outMeta_}) {
+        if (*m)
+            (*m)->release();
+        *m = nullptr;
+    }
 }
 
 void Query::prepare(ITransaction* tx) {
     freeStatement();
-    if (inMsg_) {
-        inMsg_->release();
-        inMsg_ = nullptr;
-    }
-    if (inMeta_) {
-        inMeta_->release();
-        inMeta_ = nullptr;
-    }
-    if (outMeta_) {
-        outMeta_->release();
-        outMeta_ = nullptr;
-    }
+    releaseMetadata();
     inShape_.clear();
     Status st;
     stmt_ = conn_->attachment()->prepare(&st, tx, 0, sql_.c_str(), conn_->dialect(),
@@ -708,18 +689,7 @@ const Value& Query::value(const std::string& name) const {
 
 void Query::releaseHandles() noexcept {
     close();
-    if (inMsg_) {
-        inMsg_->release();
-        inMsg_ = nullptr;
-    }
-    if (inMeta_) {
-        inMeta_->release();
-        inMeta_ = nullptr;
-    }
-    if (outMeta_) {
-        outMeta_->release();
-        outMeta_ = nullptr;
-    }
+    releaseMetadata();
     freeStatement();
     inShape_.clear();
 }

@@ -112,6 +112,8 @@ class Query {
     bool needsPrepare() const;
     void prepare(Firebird::ITransaction* tx);
     Param& param(const std::string& name);
+    void assign(const std::string& name, Value value, bool isBlob);
+    void releaseMetadata() noexcept;
     Firebird::IMessageMetadata* inputMessage(Firebird::ITransaction* tx,
                                              std::vector<unsigned char>& buffer);
     void describeOutput();
