@@ -420,11 +420,3 @@ TEST_F(FilterTest, AProductNumberWithAQuoteFiltersRight) {
     EXPECT_EQ(shown(), std::vector<std::string>{"C'1"});
     EXPECT_TRUE(prompts.shown.empty());
 }
-
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

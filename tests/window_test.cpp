@@ -256,12 +256,3 @@ TEST(TableModels, PassTheModelTester) {
     EXPECT_EQ(grid.rowCount(), 2);
     EXPECT_EQ(grid.data(grid.index(1, 1), Qt::DisplayRole).toString(), "");
 }
-
-int main(int argc, char** argv) {
-    // The widgets run offscreen unless the caller picked a platform.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
