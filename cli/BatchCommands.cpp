@@ -6,7 +6,7 @@
 #include "exchange/ProductSave.h"
 #include "exchange/ProductWorkbook.h"
 #include "exchange/WorkbookImport.h"
-#include "platform/workbook/SheetReader.h"
+#include "platform/workbook/SheetReaderProcess.h"
 
 namespace batch {
 
@@ -42,7 +42,7 @@ void Commands::exportList(const std::string& file, const std::optional<std::stri
 
 void Commands::importIntoList(const std::string& file) {
     load(std::nullopt);
-    workbook::Grid grid = workbook::readSheet(file, "Sheet1");
+    workbook::Grid grid = workbook::readSheetIsolated(file, "Sheet1");
     exchange::ImportResult r;
     try {
         exchange::importIntoList(grid, list_, r, progress_);
@@ -70,7 +70,7 @@ void Commands::importFile(const std::string& file) {
     std::string owner = exchange::ownerStamp(module_.appFolder());
     db::Connection& conn = module_.SQLConnection1;
     if (fullMode()) {
-        workbook::Grid grid = workbook::readSheet(file, "Sheet1");
+        workbook::Grid grid = workbook::readSheetIsolated(file, "Sheet1");
         summary_.rowsRead = grid.rowCount();
         conn.open();
         exchange::UpsertResult r;

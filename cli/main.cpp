@@ -101,5 +101,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::fprintf(stderr, "%s", commands.summaryText().c_str());
-    return 0;
+    // Rows that did not save make the run a failure, even though the others saved.
+    return commands.summary().failed.empty() ? 0 : 1;
 }

@@ -28,7 +28,7 @@
 #include "platform/text/Text.h"
 #include "platform/ui/GridModel.h"
 #include "platform/ui/RecordSetModel.h"
-#include "platform/workbook/SheetReader.h"
+#include "platform/workbook/SheetReaderProcess.h"
 
 namespace {
 
@@ -307,7 +307,7 @@ void TFormTavola::SpeedButton4Click() {
         return;
     try {
         WaitCursor wait;
-        gridModel_->setGrid(workbook::readSheet(file, "Sheet1"));
+        gridModel_->setGrid(workbook::readSheetIsolated(file, "Sheet1"));
         if (fullMode()) {
             DBGrid1->hide();
             AdvStringGrid1->show();

@@ -121,9 +121,29 @@ TEST_F(BatchTest, FullModeImportListsFailures) {
     database.exec("alter table PRODUCT drop SEC_DIS");
     text::writeFile(database.folder() + "full.csv", "01,文具,A1,更新\n01,文具,NEW,新\n");
     Outcome r = run("import '" + database.folder() + "full.csv'");
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("saved: 1\nfailed: 1\n  NEW轉檔失敗..\n"), std::string::npos) << r.err;
     EXPECT_EQ(database.scalar("select PROD_NAME from PRODUCT where PROD_ID = 'A1'"), "更新");
+}
+
+TEST_F(BatchTest, AFileThatIsNoWorkbookAppendsNothingAndExitsOne) {
+    std::string fixtures = std::string(TAVOLA_FIXTURES) + "/workbooks/";
+    text::writeFile(database.folder() + "letter.xls", "Dear customer\nThank you.\n");
+    text::writeFile(database.folder() + "empty.xlsx", "");
+    for (const char* f : {"letter.xls", "empty.xlsx"}) {
+        Outcome r = run(std::string("import '") + database.folder() + f + "'");
+        EXPECT_EQ(r.status, 1) << f;
+        EXPECT_NE(r.err.find("WorkbookError error raised, with message : 無法辨識的活頁簿格式："),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("appended: 0\n"), std::string::npos) << r.err;
+    }
+    // A workbook a library wrote (inline strings, absolute part names) reads whole.
+    Outcome r = run("check '" + fixtures + "text-openpyxl.xlsx'");
+    // Its second row is empty: the import stops there, as an empty row inside a sheet does.
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("rows read: 1\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("欄位 '商品編號' 必須有值"), std::string::npos) << r.err;
 }
 
 TEST_F(BatchTest, UsageErrorsExitTwo) {

@@ -7,37 +7,78 @@
 
 namespace workbook {
 
-// A rectangle of text cells addressed by column and row, both from 0. The
-// text of all cells lives in one buffer, so a sheet of 100,000 rows costs a
-// few bytes a cell beyond its text.
+// Largest sheet a spreadsheet program makes: rows and columns (A to XFD).
+inline constexpr std::uint32_t kMaxSheetRows = 1048576;
+inline constexpr std::uint32_t kMaxSheetColumns = 16384;
+
+// What one read may take: the bytes of one part (an inflated zip entry or a
+// plain file) and the cells kept. A file beyond them ends with an error
+// instead of exhausting memory.
+struct ReadLimits {
+    std::uint64_t maxPartBytes = std::uint64_t(1) << 30;
+    std::size_t maxCells = 20'000'000;
+    std::uint64_t maxTextBytes = std::uint64_t(1) << 30;
+};
+
+// Column letters of a 0-based column index: 0 → "A", 26 → "AA".
+std::string columnName(std::uint32_t col);
+// A cell as the spreadsheet names it: column letters and 1-based row, "B12".
+std::string cellName(std::uint32_t row, std::uint32_t col);
+
+// The used range of a sheet as text cells addressed by column and row, both
+// from 0. Column 0 is the sheet's column A; row 0 is the first row holding a
+// cell. Cells are stored sparsely (only those with text), so a far cell costs
+// no more than a near one.
 class Grid {
   public:
     std::size_t rowCount() const { return rows_; }
     std::size_t colCount() const { return cols_; }
+    std::size_t cellCount() const { return cells_.size(); }
     std::string_view cell(std::size_t col, std::size_t row) const;
+    // The sheet row a grid row came from (1-based, as the spreadsheet numbers it).
+    std::size_t sheetRow(std::size_t row) const { return row + firstSheetRow_ + 1; }
 
-    // Builds a grid: cells may be put in any order; later puts win. The grid
-    // spans the used range (the rectangle around the non-empty cells), whose
-    // top-left cell becomes column 0, row 0.
+    // Builds a grid: cells may be put in any order; a later put of the same
+    // cell wins. Text is added once and may be referenced by many cells.
+    // Throws WorkbookError when a cell lies outside the sheet, holds a NUL
+    // character, or the limits are exceeded.
     class Builder {
       public:
-        void put(std::size_t row, std::size_t col, std::string_view text);
+        explicit Builder(const ReadLimits& limits = {});
+        struct TextRef {
+            std::uint32_t offset = 0, length = 0;
+        };
+        TextRef addText(std::string_view text);
+        void put(std::uint32_t row, std::uint32_t col, TextRef text);
+        void put(std::uint32_t row, std::uint32_t col, std::string_view text);
+        std::string_view text(TextRef t) const { return std::string_view(text_).substr(t.offset, t.length); }
         Grid build();
 
       private:
         struct Entry {
-            uint32_t row, col, offset, length;
+            std::uint32_t row, col, offset, length;
         };
+        ReadLimits limits_;
         std::vector<Entry> entries_;
         std::string text_;
+        bool sorted_ = true;
     };
 
     // A grid from rows of cells as given (no used-range trimming).
     static Grid fromRows(const std::vector<std::vector<std::string>>& rows);
 
+    // The grid as bytes for another process, and back. fromBytes checks the
+    // layout and throws WorkbookError when it does not hold together.
+    std::string toBytes() const;
+    static Grid fromBytes(std::string_view bytes);
+
   private:
-    std::size_t rows_ = 0, cols_ = 0;
-    std::vector<std::pair<uint32_t, uint32_t>> cells_; // offset, length; row-major
+    struct Cell {
+        std::uint32_t col, offset, length;
+    };
+    std::size_t rows_ = 0, cols_ = 0, firstSheetRow_ = 0;
+    std::vector<std::uint32_t> rowStart_; // rows_ + 1 entries into cells_
+    std::vector<Cell> cells_;              // by row, then column
     std::string text_;
 };
 

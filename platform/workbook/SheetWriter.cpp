@@ -2,7 +2,8 @@
 
 #include <xlsxwriter.h>
 
-#include "SheetReader.h"
+#include "CellValues.h"
+#include "WorkbookError.h"
 
 namespace workbook {
 
@@ -30,7 +31,10 @@ SheetWriter::~SheetWriter() {
 void SheetWriter::text(unsigned row, unsigned col, std::string_view value) {
     if (value.empty())
         return;
-    buf_.assign(value);
+    // Readers decode "_xHHHH_" in text (the writer itself writes control
+    // characters that way), so text that looks like such an escape is
+    // written with its underscore escaped and reads back as typed.
+    buf_ = detail::escapeOoxmlLookalikes(value);
     lxw_error e = worksheet_write_string(sheet_, row, lxw_col_t(col), buf_.c_str(), nullptr);
     if (e != LXW_NO_ERROR)
         throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
