@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -27,8 +28,10 @@
 #include "platform/db/Query.h"
 #include "platform/text/Text.h"
 #include "platform/workbook/SheetReader.h"
+#include "platform/workbook/SheetReaderProcess.h"
 #include "platform/workbook/SheetWriter.h"
 #include "tests/support/BaseSchema.h"
+#include "tests/support/ZipWriter.h"
 
 namespace {
 
@@ -38,9 +41,9 @@ double seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-double peakMegabytes() {
+double peakMegabytes(int who = RUSAGE_SELF) {
     rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
+    getrusage(who, &ru);
     return ru.ru_maxrss / 1024.0;
 }
 
@@ -87,8 +90,10 @@ void seedProducts(db::Connection& conn, std::size_t rows) {
 }
 
 // A product workbook of new products (numbers N...), owner filled in.
-void writeNewProductsWorkbook(const std::string& path, std::size_t rows) {
-    workbook::SheetWriter w(path, "Sheet1");
+void writeNewProductsWorkbook(
+    const std::string& path, std::size_t rows,
+    workbook::SheetWriter::Strings strings = workbook::SheetWriter::Strings::Shared) {
+    workbook::SheetWriter w(path, "Sheet1", strings);
     auto fields = exchange::productListFields();
     for (std::size_t c = 0; c < fields.size(); ++c)
         w.text(0, unsigned(c), fields[c].label());
@@ -193,6 +198,109 @@ double scriptToolSeconds(const std::string& database, const std::string& passwor
     return seconds(t);
 }
 
+// The same sheet as an OpenDocument package and as comma-separated text.
+void writeNewProductsOds(const std::string& path, std::size_t rows) {
+    std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
+                    "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                    "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                    "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
+                    "<office:spreadsheet><table:table table:name=\"Sheet1\">";
+    auto str = [&](const std::string& t) {
+        x += "<table:table-cell office:value-type=\"string\"><text:p>" + t +
+             "</text:p></table:table-cell>";
+    };
+    auto empty = [&](int n) {
+        x += "<table:table-cell table:number-columns-repeated=\"" + std::to_string(n) + "\"/>";
+    };
+    x += "<table:table-row>";
+    for (const auto& f : exchange::productListFields())
+        str(f.label());
+    x += "</table:table-row>";
+    for (std::size_t i = 0; i < rows; ++i) {
+        x += "<table:table-row>";
+        str(productId(i, "N"));
+        str("471" + productId(i, ""));
+        str(productName(i));
+        empty(4);
+        str(i % 10 ? "01" : "99");
+        i % 10 ? str("文具用品") : empty(1);
+        empty(4);
+        str("個");
+        empty(9);
+        x += "<table:table-cell office:value-type=\"float\" office:value=\"" +
+             text::formatGeneral(double(i % 5000) / 2) + "\"><text:p>x</text:p></table:table-cell>";
+        empty(9);
+        str("bench@example.com");
+        x += "</table:table-row>";
+    }
+    x += "</table:table></office:spreadsheet></office:body></office:document-content>";
+    testdata::writeZip(
+        path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", x}});
+}
+
+void writeNewProductsCsv(const std::string& path, std::size_t rows) {
+    std::string t;
+    auto fields = exchange::productListFields();
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+        if (c)
+            t += ',';
+        t += fields[c].label();
+    }
+    t += "\r\n";
+    for (std::size_t i = 0; i < rows; ++i) {
+        t += productId(i, "N") + ",471" + productId(i, "") + "," + productName(i) + ",,,,," +
+             (i % 10 ? "01,文具用品" : "99,") + ",,,,,個,,,,,,,,,," +
+             text::formatGeneral(double(i % 5000) / 2) + ",,,,,,,,,,bench@example.com\r\n";
+    }
+    text::writeFile(path, t);
+}
+
+// Reading a sheet of `rows` products in each format, in this process and
+// through the reader program.
+void readerRates(const std::string& folder, std::size_t rows) {
+    struct Book {
+        const char* what;
+        std::string path;
+    } books[] = {{"read xlsx (shared)", folder + "new-products.xlsx"},
+                 {"read xlsx (inline)", folder + "new-products-inline.xlsx"},
+                 {"read ods", folder + "new-products.ods"},
+                 {"read csv", folder + "new-products.csv"}};
+    writeNewProductsWorkbook(books[0].path, rows);
+    writeNewProductsWorkbook(books[1].path, rows, workbook::SheetWriter::Strings::Inline);
+    writeNewProductsOds(books[2].path, rows);
+    writeNewProductsCsv(books[3].path, rows);
+    // Best of three: reading is short, and this machine's noise is not.
+    auto best = [](const std::function<std::size_t()>& read) {
+        double secs = 1e9;
+        std::size_t rows = 0;
+        for (int i = 0; i < 3; ++i) {
+            auto t = Clock::now();
+            rows = read();
+            secs = std::min(secs, seconds(t));
+        }
+        return std::pair{rows, secs};
+    };
+    for (const auto& b : books) {
+        auto [rows, inProc] =
+            best([&] { return workbook::readSheet(b.path, "Sheet1").rowCount() - 1; });
+        rate(b.what, "in-proc", rows, inProc);
+        auto [rows2, child] =
+            best([&] { return workbook::readSheetIsolated(b.path, "Sheet1").rowCount() - 1; });
+        rate(b.what, "child", rows2, child);
+        std::printf("%-22s %-9s %+.0f %%\n", "  child against in-proc", "",
+                    (child / inProc - 1) * 100);
+        // The reader program holds nothing but the read: its peak is the read's.
+        std::string cmd = "'" + std::string(std::getenv("TAVOLA_SHEET_READER")) +
+                          "' --print-peak-memory -- '" + b.path + "' Sheet1 2>&1 >/dev/null";
+        if (std::FILE* p = popen(cmd.c_str(), "r")) {
+            char line[128] = {0};
+            if (std::fgets(line, sizeof line, p))
+                std::printf("%-22s %-9s %s", "  reader", "child", line);
+            pclose(p);
+        }
+    }
+}
+
 void runAll(const std::string& where, const std::string& folder, const std::string& prefix,
             const std::string& password, std::size_t rows) {
     auto make = [&](const char* name) {
@@ -232,7 +340,7 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
         list.setConnection(&conn);
         exchange::loadAll(list);
         auto t = Clock::now();
-        workbook::Grid grid = workbook::readSheet(book, "Sheet1");
+        workbook::Grid grid = workbook::readSheetIsolated(book, "Sheet1");
         exchange::ImportResult ir;
         exchange::importIntoList(grid, list, ir);
         rate("import", where, ir.appended, seconds(t));
@@ -291,11 +399,18 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    // The reader program of this build, beside the window in app/.
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec)
+        setenv("TAVOLA_SHEET_READER",
+               (exe.parent_path().parent_path() / "app" / "tavola-sheet-reader").c_str(), 0);
     std::string folder = (std::filesystem::temp_directory_path() / "tavola-bench").string() + "/";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::permissions(folder, std::filesystem::perms::all);
     try {
+        readerRates(folder, rows);
         runAll("embedded", folder, "", "masterkey", rows);
         if (!serverPassword.empty()) {
             std::string serverFolder = folder + "server/";

@@ -155,11 +155,13 @@ TEST_F(BatchTest, UsageErrorsExitTwo) {
 }
 
 TEST(WindowProgram, WithoutADisplaySaysHowToRunIt) {
-    std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TAVOLA_WINDOW "' 2>&1";
+    std::string cmd =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TAVOLA_WINDOW "' 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
     std::array<char, 1024> buf;
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) out.append(buf.data(), n);
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+        out.append(buf.data(), n);
     int st = pclose(p);
     EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, 1);
     EXPECT_NE(out.find("xvfb-run"), std::string::npos) << out;

@@ -571,8 +571,8 @@ TEST_F(ExchangeTest, FullModeInsertsAndUpdatesWholeProducts) {
 // A full-mode sheet whose column A (the category code) is empty in every row,
 // as a library writes it: each value is still read under its own letter.
 TEST_F(ExchangeTest, FullModeSheetWithoutColumnASavesEachValueUnderItsLetter) {
-    Grid g = workbook::readSheet(std::string(TAVOLA_FIXTURES) + "/workbooks/fullmode-no-column-a.xlsx",
-                                 "Sheet1");
+    Grid g = workbook::readSheet(
+        std::string(TAVOLA_FIXTURES) + "/workbooks/fullmode-no-column-a.xlsx", "Sheet1");
     exchange::UpsertResult r;
     exchange::upsertFullMode(g, conn, "shop01", r);
     EXPECT_TRUE(r.failed.empty());

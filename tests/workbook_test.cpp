@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <sys/stat.h>
@@ -96,9 +96,15 @@ Cells textSheet(bool cellC3) {
 }
 
 Cells csvSheet() {
-    return {{"A1", "商品編號"}, {"B1", "商品名稱"},           {"C1", "市價"},
-            {"A2", "A001"},     {"B2", "精選原子筆\r\n第二行"}, {"C2", "12.5"},
-            {"A3", "B002"},     {"B3", "鍵盤, \"大\""},         {"C3", "100"}};
+    return {{"A1", "商品編號"},
+            {"B1", "商品名稱"},
+            {"C1", "市價"},
+            {"A2", "A001"},
+            {"B2", "精選原子筆\r\n第二行"},
+            {"C2", "12.5"},
+            {"A3", "B002"},
+            {"B3", "鍵盤, \"大\""},
+            {"C3", "100"}};
 }
 
 } // namespace
@@ -118,7 +124,7 @@ TEST(SheetReader, ReadsFilesOtherProgramsWroteCellForCell) {
     cases.push_back({"conformance.xls", 5, 19, xls});
     Cells xml2003 = conformance();
     xml2003["O1"] = "#DIV/0!"; // written as text, not as an error value
-    xml2003["Q1"] = "   x  ";   // as LibreOffice writes it
+    xml2003["Q1"] = "   x  ";  // as LibreOffice writes it
     cases.push_back({"conformance-2003.xml", 5, 19, xml2003});
     Cells source = conformance();
     source["B1"] = "a\tb";
@@ -171,8 +177,9 @@ TEST(SheetReader, OfficeOpenXmlEdgeCases) {
          "/xl/worksheets/sheet1.xml", "abs"},
         {"relative target with ..", "<row><c t=\"inlineStr\"><is><t>rel</t></is></c></row>", "",
          "../xl/./worksheets/sheet1.xml", "rel"},
-        {"rich inline text", "<row><c t=\"inlineStr\"><is><r><t>粗</t></r><r><t>體</t></r></is></c></row>",
-         "", "worksheets/sheet1.xml", "粗體"},
+        {"rich inline text",
+         "<row><c t=\"inlineStr\"><is><r><t>粗</t></r><r><t>體</t></r></is></c></row>", "",
+         "worksheets/sheet1.xml", "粗體"},
         {"phonetic guide left out", firstShared,
          "<si><r><t>漢字</t></r><rPh sb=\"0\" eb=\"2\"><t>カンジ</t></rPh></si>",
          "worksheets/sheet1.xml", "漢字"},
@@ -182,8 +189,9 @@ TEST(SheetReader, OfficeOpenXmlEdgeCases) {
          "worksheets/sheet1.xml", "\xF0\x9F\x98\x80"},
         {"date cell", "<row><c t=\"d\"><v>2024-01-02T00:00:00</v></c></row>", "",
          "worksheets/sheet1.xml", "2024/01/02"},
-        {"error value not copied", "<row><c t=\"e\"><v>#N/A</v></c><c t=\"inlineStr\"><is><t>b</t></is></c></row>",
-         "", "worksheets/sheet1.xml", ""},
+        {"error value not copied",
+         "<row><c t=\"e\"><v>#N/A</v></c><c t=\"inlineStr\"><is><t>b</t></is></c></row>", "",
+         "worksheets/sheet1.xml", ""},
     };
     for (const auto& c : cases) {
         testdata::writeXlsx(f, c.sheet, c.shared, c.target);
@@ -195,9 +203,10 @@ TEST(SheetReader, OfficeOpenXmlEdgeCases) {
 TEST(SheetReader, CellsAnywhereOnTheSheetAreStoredSparsely) {
     testdata::TempFolder tmp;
     std::string f = tmp.path() + "far.xlsx";
-    testdata::writeXlsx(f, "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>near</t></is></c></row>"
-                           "<row r=\"1048576\"><c r=\"XFD1048576\" t=\"inlineStr\"><is><t>far</t></is>"
-                           "</c></row>");
+    testdata::writeXlsx(f,
+                        "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>near</t></is></c></row>"
+                        "<row r=\"1048576\"><c r=\"XFD1048576\" t=\"inlineStr\"><is><t>far</t></is>"
+                        "</c></row>");
     Grid g = readSheet(f, "Sheet1");
     EXPECT_EQ(g.rowCount(), 1048575u); // from the first used row, sheet row 2
     EXPECT_EQ(g.colCount(), 16384u);   // from column A
@@ -220,10 +229,11 @@ TEST(SheetReader, DamagedHostileAndOversizedFilesEndWithAClearError) {
     tmp.write("picture.xlsx", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\1", 20));
     tmp.write("letter.xls", "Dear customer\r\nThank you for your order.\r\nRegards\r\n");
     tmp.write("unterminated.csv", "a,\"b\r\nc,d\r\n");
-    testdata::writeZip(tmp.path() + "document.docx",
-                       {{"[Content_Types].xml", "<Types><Override ContentType=\"application/"
-                                                "vnd.openxmlformats-officedocument.wordprocessingml."
-                                                "document.main+xml\"/></Types>"}});
+    testdata::writeZip(
+        tmp.path() + "document.docx",
+        {{"[Content_Types].xml", "<Types><Override ContentType=\"application/"
+                                 "vnd.openxmlformats-officedocument.wordprocessingml."
+                                 "document.main+xml\"/></Types>"}});
     std::string fifo = tmp.path() + "pipe.xlsx";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
@@ -239,7 +249,8 @@ TEST(SheetReader, DamagedHostileAndOversizedFilesEndWithAClearError) {
         {tmp.path() + "unterminated.csv", "未結束的引號"},
         {tmp.path() + "missing.xlsx", "無法開啟檔案"},
         {fifo, "不是一般檔案"},
-        {xlsx("overflow.xlsx", "<row><c r=\"A4294967297\" t=\"inlineStr\"><is><t>x</t></is></c></row>"),
+        {xlsx("overflow.xlsx",
+              "<row><c r=\"A4294967297\" t=\"inlineStr\"><is><t>x</t></is></c></row>"),
          "儲存格位址無效或超出工作表的範圍：A4294967297"},
         {xlsx("beyond.xlsx", "<row><c r=\"XFE1\"><v>1</v></c></row>"), "XFE1"},
         {xlsx("nul.xlsx", "<row><c r=\"B2\" t=\"inlineStr\"><is><t>a_x0000_b</t></is></c></row>"),
@@ -266,12 +277,15 @@ TEST(SheetReader, APartThatInflatesBeyondTheLimitStopsTheRead) {
     EXPECT_LT(std::filesystem::file_size(f), 1u << 20);
     workbook::ReadLimits limits;
     limits.maxPartBytes = 16 << 20;
-    EXPECT_TRUE(contains(messageOf([&] { readSheet(f, "Sheet1", limits); }), "解壓後超過 16 MB 的上限"));
+    EXPECT_TRUE(
+        contains(messageOf([&] { readSheet(f, "Sheet1", limits); }), "解壓後超過 16 MB 的上限"));
     limits = {};
     limits.maxCells = 1;
-    testdata::writeXlsx(f, "<row><c t=\"inlineStr\"><is><t>a</t></is></c><c t=\"inlineStr\"><is><t>b</t>"
-                           "</is></c></row>");
-    EXPECT_TRUE(contains(messageOf([&] { readSheet(f, "Sheet1", limits); }), "儲存格超過可讀取的上限"));
+    testdata::writeXlsx(
+        f, "<row><c t=\"inlineStr\"><is><t>a</t></is></c><c t=\"inlineStr\"><is><t>b</t>"
+           "</is></c></row>");
+    EXPECT_TRUE(
+        contains(messageOf([&] { readSheet(f, "Sheet1", limits); }), "儲存格超過可讀取的上限"));
 }
 
 namespace {
@@ -318,8 +332,8 @@ TEST(SheetReader, ExcelFormulasReadAsTheirCachedResults) {
     std::string number(8, '\0');
     std::memcpy(number.data(), &three, 8);
     std::string cells =
-        formula(0, number) +
-        formula(1, std::string("\0\0\0\0\0\0\xFF\xFF", 8)) + record(0x0207, le(3, 2) + '\0' + "abc") +
+        formula(0, number) + formula(1, std::string("\0\0\0\0\0\0\xFF\xFF", 8)) +
+        record(0x0207, le(3, 2) + '\0' + "abc") +
         formula(2, std::string("\1\0\1\0\0\0\xFF\xFF", 8)) +
         formula(3, std::string("\2\0\x07\0\0\0\xFF\xFF", 8)) +
         formula(4, std::string("\3\0\0\0\0\0\xFF\xFF", 8)) +
@@ -402,7 +416,9 @@ TEST(SheetWriter, TextStaysTextAndNumbersReadInGeneralForm) {
         w.number(0, 3, 4710000000001.0);
         w.text(0, 4, "_x000D_ typed");
         w.text(0, 5, "a\r\nb");
-        w.text(1, 1, "\x7F" "A001");
+        w.text(1, 1,
+               "\x7F"
+               "A001");
         w.close();
     }
     expectGrid(readSheet(path, "Sheet1"), 2, 6,
@@ -412,7 +428,8 @@ TEST(SheetWriter, TextStaysTextAndNumbersReadInGeneralForm) {
                 {"D1", "4710000000001"},
                 {"E1", "_x000D_ typed"},
                 {"F1", "a\r\nb"},
-                {"B2", "\x7F" "A001"}},
+                {"B2", "\x7F"
+                       "A001"}},
                "our own writer");
     EXPECT_THROW(workbook::SheetWriter(tmp.path() + "no/such/folder/x.xlsx", "Sheet1").close(),
                  WorkbookError);

@@ -1,7 +1,9 @@
 #include "Grid.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 #include "WorkbookError.h"
 
@@ -47,8 +49,8 @@ void Grid::Builder::put(std::uint32_t row, std::uint32_t col, TextRef t) {
     if (std::memchr(text_.data() + t.offset, 0, t.length))
         throw WorkbookError("儲存格 " + cellName(row, col) + " 含有 NUL 字元");
     if (entries_.size() >= limits_.maxCells)
-        throw WorkbookError("活頁簿的儲存格超過可讀取的上限（" +
-                            std::to_string(limits_.maxCells) + " 格）");
+        throw WorkbookError("活頁簿的儲存格超過可讀取的上限（" + std::to_string(limits_.maxCells) +
+                            " 格）");
     if (!entries_.empty()) {
         const Entry& last = entries_.back();
         if (row < last.row || (row == last.row && col <= last.col))
@@ -113,8 +115,8 @@ Grid Grid::fromRows(const std::vector<std::vector<std::string>>& rows) {
         for (std::size_t c = 0; c < r.size(); ++c) {
             if (r[c].empty())
                 continue;
-            g.cells_.push_back({std::uint32_t(c), std::uint32_t(g.text_.size()),
-                                std::uint32_t(r[c].size())});
+            g.cells_.push_back(
+                {std::uint32_t(c), std::uint32_t(g.text_.size()), std::uint32_t(r[c].size())});
             g.text_ += r[c];
         }
         g.rowStart_.push_back(std::uint32_t(g.cells_.size()));
@@ -124,71 +126,112 @@ Grid Grid::fromRows(const std::vector<std::vector<std::string>>& rows) {
 
 namespace {
 
-constexpr char kMagic[8] = {'T', 'V', 'G', 'R', 'I', 'D', '1', 0};
+constexpr char kMagic[8] = {'T', 'V', 'G', 'R', 'I', 'D', '2', 0};
 
-struct Header {
-    char magic[8];
-    std::uint64_t rows, cols, firstSheetRow, cells, textBytes;
-};
-
-template <class T> void appendRaw(std::string& out, const T* data, std::size_t count) {
-    out.append(reinterpret_cast<const char*>(data), count * sizeof(T));
+void writeAll(int fd, const void* data, std::size_t n) {
+    const char* p = static_cast<const char*>(data);
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            throw WorkbookError(std::string("無法傳回讀取結果：") + std::strerror(errno));
+        p += w;
+        n -= std::size_t(w);
+    }
 }
 
 } // namespace
 
-std::string Grid::toBytes() const {
-    Header h{};
+struct Grid::Receiver::Header {
+    char magic[8];
+    std::uint64_t rows, cols, firstSheetRow, cells, textBytes;
+};
+
+void Grid::writeTo(int fd) const {
+    Receiver::Header h{};
     std::memcpy(h.magic, kMagic, sizeof kMagic);
     h.rows = rows_;
     h.cols = cols_;
     h.firstSheetRow = firstSheetRow_;
     h.cells = cells_.size();
     h.textBytes = text_.size();
-    std::string out;
-    out.reserve(sizeof h + rowStart_.size() * 4 + cells_.size() * sizeof(Cell) + text_.size());
-    appendRaw(out, &h, 1);
-    appendRaw(out, rowStart_.data(), rowStart_.size());
-    appendRaw(out, cells_.data(), cells_.size());
-    out += text_;
-    return out;
+    writeAll(fd, &h, sizeof h);
+    writeAll(fd, rowStart_.data(), rowStart_.size() * sizeof(std::uint32_t));
+    writeAll(fd, cells_.data(), cells_.size() * sizeof(Cell));
+    writeAll(fd, text_.data(), text_.size());
 }
 
-Grid Grid::fromBytes(std::string_view bytes) {
-    auto broken = [] { return WorkbookError("活頁簿讀取程式傳回的資料不完整"); };
-    Header h;
-    if (bytes.size() < sizeof h)
+Grid::Receiver::Receiver() : header_(std::make_unique<Header>()), grid_(std::make_unique<Grid>()) {}
+Grid::Receiver::~Receiver() = default;
+
+namespace {
+
+WorkbookError broken() {
+    return WorkbookError("活頁簿讀取程式傳回的資料不完整");
+}
+
+} // namespace
+
+std::pair<char*, std::size_t> Grid::Receiver::space() {
+    if (headerGot_ < sizeof(Header))
+        return {reinterpret_cast<char*>(header_.get()) + headerGot_, sizeof(Header) - headerGot_};
+    Grid& g = *grid_;
+    for (; part_ < 3; ++part_, partGot_ = 0) {
+        char* base = part_ == 0   ? reinterpret_cast<char*>(g.rowStart_.data())
+                     : part_ == 1 ? reinterpret_cast<char*>(g.cells_.data())
+                                  : g.text_.data();
+        std::size_t size = part_ == 0   ? g.rowStart_.size() * sizeof(std::uint32_t)
+                           : part_ == 1 ? g.cells_.size() * sizeof(Cell)
+                                        : g.text_.size();
+        if (partGot_ < size)
+            return {base + partGot_, size - partGot_};
+    }
+    return {nullptr, 0};
+}
+
+void Grid::Receiver::received(std::size_t n) {
+    if (headerGot_ < sizeof(Header)) {
+        headerGot_ += n;
+        if (headerGot_ < sizeof(Header))
+            return;
+        const Header& h = *header_;
+        if (std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 || h.rows > kMaxSheetRows ||
+            h.cols > kMaxSheetColumns || h.cells > std::uint64_t(kMaxSheetRows) * 64 ||
+            h.textBytes > (std::uint64_t(1) << 34))
+            throw broken();
+        Grid& g = *grid_;
+        g.rows_ = h.rows;
+        g.cols_ = h.cols;
+        g.firstSheetRow_ = h.firstSheetRow;
+        g.rowStart_.resize(h.rows ? h.rows + 1 : 0);
+        g.cells_.resize(h.cells);
+        g.text_.resize(h.textBytes);
+        return;
+    }
+    partGot_ += n;
+}
+
+bool Grid::Receiver::complete() const {
+    return headerGot_ == sizeof(Header) && const_cast<Receiver*>(this)->space().second == 0;
+}
+
+Grid Grid::Receiver::take() {
+    if (!complete())
         throw broken();
-    std::memcpy(&h, bytes.data(), sizeof h);
-    if (std::memcmp(h.magic, kMagic, sizeof kMagic) != 0 || h.rows > kMaxSheetRows ||
-        h.cols > kMaxSheetColumns || h.cells > bytes.size() || h.textBytes > bytes.size())
-        throw broken();
-    std::uint64_t starts = h.rows ? h.rows + 1 : 0;
-    std::uint64_t need = sizeof h + starts * 4 + h.cells * sizeof(Cell) + h.textBytes;
-    if (need != bytes.size())
-        throw broken();
-    Grid g;
-    g.rows_ = h.rows;
-    g.cols_ = h.cols;
-    g.firstSheetRow_ = h.firstSheetRow;
-    const char* p = bytes.data() + sizeof h;
-    g.rowStart_.resize(starts);
-    std::memcpy(g.rowStart_.data(), p, starts * 4);
-    p += starts * 4;
-    g.cells_.resize(h.cells);
-    std::memcpy(g.cells_.data(), p, h.cells * sizeof(Cell));
-    p += h.cells * sizeof(Cell);
-    g.text_.assign(p, h.textBytes);
+    Grid& g = *grid_;
     // Every index must stay inside what was sent.
+    if (g.rows_ && g.rowStart_[0] != 0)
+        throw broken();
     for (std::size_t r = 0; r < g.rows_; ++r)
         if (g.rowStart_[r] > g.rowStart_[r + 1] || g.rowStart_[r + 1] > g.cells_.size())
             throw broken();
-    if (g.rows_ && g.rowStart_[0] != 0)
+    if (g.rows_ && g.rowStart_[g.rows_] != g.cells_.size())
         throw broken();
     for (const Cell& c : g.cells_)
         if (c.col >= g.cols_ || std::uint64_t(c.offset) + c.length > g.text_.size())
             throw broken();
-    return g;
+    return std::move(g);
 }
 
 } // namespace workbook

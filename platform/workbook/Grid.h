@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace workbook {
@@ -51,7 +53,9 @@ class Grid {
         TextRef addText(std::string_view text);
         void put(std::uint32_t row, std::uint32_t col, TextRef text);
         void put(std::uint32_t row, std::uint32_t col, std::string_view text);
-        std::string_view text(TextRef t) const { return std::string_view(text_).substr(t.offset, t.length); }
+        std::string_view text(TextRef t) const {
+            return std::string_view(text_).substr(t.offset, t.length);
+        }
         Grid build();
 
       private:
@@ -67,10 +71,28 @@ class Grid {
     // A grid from rows of cells as given (no used-range trimming).
     static Grid fromRows(const std::vector<std::vector<std::string>>& rows);
 
-    // The grid as bytes for another process, and back. fromBytes checks the
-    // layout and throws WorkbookError when it does not hold together.
-    std::string toBytes() const;
-    static Grid fromBytes(std::string_view bytes);
+    // The grid sent to another process: writeTo() writes it to a file
+    // descriptor as it is held (a header, then its arrays); a Receiver takes
+    // the bytes as they arrive straight into the arrays of the new grid and
+    // checks that they hold together. Both throw WorkbookError.
+    void writeTo(int fd) const;
+    class Receiver {
+      public:
+        struct Header;
+        Receiver();
+        ~Receiver();
+        // Where the next bytes go, and how many are still wanted there (0
+        // when the grid is complete).
+        std::pair<char*, std::size_t> space();
+        void received(std::size_t n);
+        bool complete() const;
+        Grid take();
+
+      private:
+        std::unique_ptr<Header> header_;
+        std::size_t headerGot_ = 0, part_ = 0, partGot_ = 0;
+        std::unique_ptr<Grid> grid_;
+    };
 
   private:
     struct Cell {
@@ -78,7 +100,7 @@ class Grid {
     };
     std::size_t rows_ = 0, cols_ = 0, firstSheetRow_ = 0;
     std::vector<std::uint32_t> rowStart_; // rows_ + 1 entries into cells_
-    std::vector<Cell> cells_;              // by row, then column
+    std::vector<Cell> cells_;             // by row, then column
     std::string text_;
 };
 

@@ -29,6 +29,10 @@ constexpr std::string_view kCalcExt =
 // Longest cell text kept; a spreadsheet program holds 32,767 characters.
 constexpr std::size_t kMaxCellBytes = 1 << 20;
 
+const char* orEmpty(const char* s) {
+    return s ? s : "";
+}
+
 std::uint64_t repeatCount(const char* v) {
     std::uint64_t n = 1;
     if (v) {
@@ -99,16 +103,21 @@ class ContentHandler : public XmlReader::Handler {
         } else if (ns == kTable && (local == "table-cell" || local == "covered-table-cell")) {
             inCell_ = true;
             cellRepeat_ = repeatCount(a.get(kTable, "number-columns-repeated"));
-            auto attr = [&](std::string_view name) {
-                const char* v = a.get(kOffice, name);
-                return v ? std::optional<std::string>(v) : std::nullopt;
-            };
-            valueType_ = attr("value-type").value_or("");
-            value_ = attr("value");
-            dateValue_ = attr("date-value");
-            timeValue_ = attr("time-value");
-            boolValue_ = attr("boolean-value");
-            stringValue_ = attr("string-value");
+            valueType_.assign(orEmpty(a.get(kOffice, "value-type")));
+            // The value attribute that the value type names, kept for the cell's end.
+            const char* v = nullptr;
+            if (valueType_ == "date")
+                v = a.get(kOffice, "date-value");
+            else if (valueType_ == "time")
+                v = a.get(kOffice, "time-value");
+            else if (valueType_ == "boolean")
+                v = a.get(kOffice, "boolean-value");
+            else if (!valueType_.empty() && valueType_ != "string")
+                v = a.get(kOffice, "value");
+            else
+                v = a.get(kOffice, "string-value");
+            hasValue_ = v != nullptr;
+            value_.assign(orEmpty(v));
             const char* calc = a.get(kCalcExt, "value-type");
             error_ = calc && std::string_view(calc) == "error";
             text_.clear();
@@ -154,8 +163,12 @@ class ContentHandler : public XmlReader::Handler {
     [[noreturn]] void tooLong() {
         throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) + " 的文字太長");
     }
-    std::uint32_t cellRow() const { return std::uint32_t(std::min<std::uint64_t>(row_, kMaxSheetRows)); }
-    std::uint32_t cellCol() const { return std::uint32_t(std::min<std::uint64_t>(col_, kMaxSheetColumns)); }
+    std::uint32_t cellRow() const {
+        return std::uint32_t(std::min<std::uint64_t>(row_, kMaxSheetRows));
+    }
+    std::uint32_t cellCol() const {
+        return std::uint32_t(std::min<std::uint64_t>(col_, kMaxSheetColumns));
+    }
 
     void append(std::string_view s) {
         text_.append(s);
@@ -189,34 +202,34 @@ class ContentHandler : public XmlReader::Handler {
     std::string cellText() {
         if (error_)
             return {};
-        if (valueType_ == "float" || valueType_ == "percentage" || valueType_ == "currency") {
-            if (!value_)
-                return text_;
-            auto v = parseNumber(*value_);
-            if (!v)
-                throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) + " 的數值無效：" + *value_);
-            return serialText(*v, NumberKind::Number, false);
-        }
-        if (valueType_ == "date" && dateValue_) {
-            auto d = isoDateText(*dateValue_);
+        if (!hasValue_)
+            return text_;
+        if (valueType_ == "date") {
+            auto d = isoDateText(value_);
             if (!d)
-                throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) + " 的日期無效：" + *dateValue_);
+                throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) + " 的日期無效：" +
+                                    value_);
             return *d;
         }
-        if (valueType_ == "time" && timeValue_)
-            return timeText(*timeValue_);
-        if (valueType_ == "boolean" && boolValue_)
-            return *boolValue_ == "true" || *boolValue_ == "1" ? "TRUE" : "FALSE";
-        if (stringValue_)
-            return *stringValue_;
-        return text_;
+        if (valueType_ == "time")
+            return timeText(value_);
+        if (valueType_ == "boolean")
+            return value_ == "true" || value_ == "1" ? "TRUE" : "FALSE";
+        if (valueType_.empty() || valueType_ == "string")
+            return value_;
+        auto v = parseNumber(value_);
+        if (!v)
+            throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) + " 的數值無效：" +
+                                value_);
+        return serialText(*v, NumberKind::Number, false);
     }
 
     void finishCell() {
         std::string t = cellText();
         if (!t.empty()) {
             if (col_ + cellRepeat_ > kMaxSheetColumns)
-                throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) + " 超出工作表的範圍");
+                throw WorkbookError("儲存格 " + cellName(cellRow(), cellCol()) +
+                                    " 超出工作表的範圍");
             rowCells_.push_back({std::uint32_t(col_), std::uint32_t(cellRepeat_), b_.addText(t)});
         }
         col_ = std::min<std::uint64_t>(col_ + cellRepeat_, std::uint64_t(kMaxSheetColumns) + 1);
@@ -225,8 +238,9 @@ class ContentHandler : public XmlReader::Handler {
     void finishRow() {
         if (!rowCells_.empty()) {
             if (row_ + rowRepeat_ > kMaxSheetRows)
-                throw WorkbookError("第 " + std::to_string(std::min<std::uint64_t>(row_, kMaxSheetRows) + 1) +
-                                    " 列超出工作表的範圍");
+                throw WorkbookError(
+                    "第 " + std::to_string(std::min<std::uint64_t>(row_, kMaxSheetRows) + 1) +
+                    " 列超出工作表的範圍");
             for (std::uint64_t r = 0; r < rowRepeat_; ++r)
                 for (const auto& c : rowCells_)
                     for (std::uint32_t k = 0; k < c.repeat; ++k)
@@ -247,8 +261,8 @@ class ContentHandler : public XmlReader::Handler {
     std::uint64_t row_ = 0, rowRepeat_ = 1, col_ = 0, cellRepeat_ = 1;
     std::vector<RowCell> rowCells_;
     bool inCell_ = false, error_ = false;
-    std::string valueType_;
-    std::optional<std::string> value_, dateValue_, timeValue_, boolValue_, stringValue_;
+    std::string valueType_, value_;
+    bool hasValue_ = false;
     std::string text_;
     int paragraphs_ = 0, annotation_ = 0, inParagraph_ = 0;
 };

@@ -12,9 +12,11 @@ namespace workbook::detail {
 
 class ZipArchive;
 
-Grid readXlsx(const ZipArchive& zip, const std::string& path, const std::string& sheet, const ReadLimits& limits);
+Grid readXlsx(const ZipArchive& zip, const std::string& path, const std::string& sheet,
+              const ReadLimits& limits);
 // OpenDocument: a package (.ods) or a flat XML document (.fods).
-Grid readOds(const ZipArchive& zip, const std::string& path, const std::string& sheet, const ReadLimits& limits);
+Grid readOds(const ZipArchive& zip, const std::string& path, const std::string& sheet,
+             const ReadLimits& limits);
 Grid readFlatOds(const std::string& path, const std::string& sheet, const ReadLimits& limits);
 Grid readSpreadsheetMl(const std::string& path, const std::string& sheet, const ReadLimits& limits);
 Grid readXls(const std::string& path, const std::string& sheet, const ReadLimits& limits);

@@ -20,8 +20,10 @@ namespace detail {
 bool sameSheetName(std::string_view a, std::string_view b) {
     if (a == b)
         return true;
-    icu::UnicodeString ua = icu::UnicodeString::fromUTF8(icu::StringPiece(a.data(), int32_t(a.size())));
-    icu::UnicodeString ub = icu::UnicodeString::fromUTF8(icu::StringPiece(b.data(), int32_t(b.size())));
+    icu::UnicodeString ua =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(a.data(), int32_t(a.size())));
+    icu::UnicodeString ub =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(b.data(), int32_t(b.size())));
     return ua.caseCompare(ub, U_FOLD_CASE_DEFAULT) == 0;
 }
 
@@ -138,7 +140,8 @@ Grid readSheet(const std::string& path, const std::string& sheet, const ReadLimi
     if (startsWith(xml, "<")) {
         if (xml.find("urn:schemas-microsoft-com:office:spreadsheet") != std::string_view::npos)
             return detail::readSpreadsheetMl(path, sheet, limits);
-        if (xml.find("urn:oasis:names:tc:opendocument:xmlns:office:1.0") != std::string_view::npos &&
+        if (xml.find("urn:oasis:names:tc:opendocument:xmlns:office:1.0") !=
+                std::string_view::npos &&
             xml.find("opendocument.spreadsheet") != std::string_view::npos)
             return detail::readFlatOds(path, sheet, limits);
     }

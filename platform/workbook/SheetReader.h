@@ -24,7 +24,8 @@ namespace workbook {
 // The libraries and readers behind this may fail on hostile files in ways an
 // exception cannot catch; programs with a window or unsaved work read through
 // readSheetIsolated() (SheetReaderProcess.h) instead.
-Grid readSheet(const std::string& path, const std::string& sheetName, const ReadLimits& limits = {});
+Grid readSheet(const std::string& path, const std::string& sheetName,
+               const ReadLimits& limits = {});
 
 // Delimited text already in memory (see readSheet for the encodings).
 Grid readCsv(std::string_view bytes, const ReadLimits& limits = {});

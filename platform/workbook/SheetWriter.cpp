@@ -7,11 +7,12 @@
 
 namespace workbook {
 
-SheetWriter::SheetWriter(const std::string& path, const std::string& sheetName) : path_(path) {
+SheetWriter::SheetWriter(const std::string& path, const std::string& sheetName, Strings strings)
+    : path_(path) {
     lxw_workbook_options options{};
-    // Cells are held until close: the shared-strings form that every reader
-    // understands needs the whole sheet (inline strings are not read by all).
-    options.constant_memory = LXW_FALSE;
+    // Shared strings hold the cells until close; readers that drop inline
+    // strings still read them.
+    options.constant_memory = strings == Strings::Inline ? LXW_TRUE : LXW_FALSE;
     book_ = workbook_new_opt(path.c_str(), &options);
     if (!book_)
         throw WorkbookError("無法建立活頁簿 " + path);

@@ -9,11 +9,14 @@ struct lxw_worksheet;
 namespace workbook {
 
 // Writes a one-sheet Office Open XML workbook, row by row from the top. Text
-// is always written as a (shared-string) text cell, so "0123" stays "0123".
-// Throws WorkbookError.
+// is always written as a text cell, so "0123" stays "0123": shared strings,
+// or inline strings written as they come in the streaming (constant-memory)
+// form. Throws WorkbookError.
 class SheetWriter {
   public:
-    SheetWriter(const std::string& path, const std::string& sheetName);
+    enum class Strings { Shared, Inline };
+    SheetWriter(const std::string& path, const std::string& sheetName,
+                Strings strings = Strings::Shared);
     ~SheetWriter();
     SheetWriter(const SheetWriter&) = delete;
     SheetWriter& operator=(const SheetWriter&) = delete;

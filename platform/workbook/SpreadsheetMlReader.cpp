@@ -133,7 +133,8 @@ class Handler : public XmlReader::Handler {
 
 } // namespace
 
-Grid readSpreadsheetMl(const std::string& path, const std::string& sheet, const ReadLimits& limits) {
+Grid readSpreadsheetMl(const std::string& path, const std::string& sheet,
+                       const ReadLimits& limits) {
     Grid::Builder b(limits);
     Handler h(b, sheet);
     XmlReader xml(h, path);

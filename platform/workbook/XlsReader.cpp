@@ -250,7 +250,8 @@ class Continued {
         std::u16string units;
         units.reserve(cch);
         for (std::size_t i = 0; i < cch; ++i) {
-            if (part_ < parts_.size() && pos_ >= parts_[part_].size() && part_ + 1 < parts_.size()) {
+            if (part_ < parts_.size() && pos_ >= parts_[part_].size() &&
+                part_ + 1 < parts_.size()) {
                 ++part_;
                 pos_ = 0;
                 wide = byte() & 1;
@@ -436,7 +437,8 @@ class XlsBook {
                 need(r, 6);
                 std::size_t n = (r.data.size() - 6) / 6;
                 std::uint16_t first = u16(d + 2), last = u16(d + r.data.size() - 2);
-                if ((r.data.size() - 6) % 6 != 0 || last < first || std::size_t(last - first + 1) != n)
+                if ((r.data.size() - 6) % 6 != 0 || last < first ||
+                    std::size_t(last - first + 1) != n)
                     damaged(path_, "位移 " + std::to_string(r.offset) + " 的紀錄長度不符");
                 for (std::size_t k = 0; k < n; ++k)
                     number(u16(d), checkedCol(r, std::uint16_t(first + k)), u16(d + 4 + 6 * k),

@@ -132,7 +132,8 @@ struct WorkbookInfo {
     bool date1904 = false;
 };
 
-WorkbookInfo readWorkbook(const ZipArchive& zip, const std::string& part, const ReadLimits& limits) {
+WorkbookInfo readWorkbook(const ZipArchive& zip, const std::string& part,
+                          const ReadLimits& limits) {
     struct H : XmlReader::Handler {
         WorkbookInfo info;
         void start(std::string_view, std::string_view local, const Attrs& a) override {
@@ -168,7 +169,8 @@ std::vector<NumberKind> readStyles(const ZipArchive& zip, const std::string& par
         void start(std::string_view, std::string_view local, const Attrs& a) override {
             if (local == "numFmt") {
                 const char* code = a.get("formatCode");
-                custom[number(a.get("numFmtId"))] = code ? formatCodeKind(code) : NumberKind::Number;
+                custom[number(a.get("numFmtId"))] =
+                    code ? formatCodeKind(code) : NumberKind::Number;
             } else if (local == "cellXfs") {
                 ++inCellXfs;
             } else if (local == "xf" && inCellXfs) {
@@ -218,7 +220,8 @@ class StringText {
     bool collecting_ = false;
 };
 
-std::vector<Grid::Builder::TextRef> readSharedStrings(const ZipArchive& zip, const std::string& part,
+std::vector<Grid::Builder::TextRef> readSharedStrings(const ZipArchive& zip,
+                                                      const std::string& part,
                                                       const ReadLimits& limits, Grid::Builder& b) {
     struct H : XmlReader::Handler {
         Grid::Builder& b;
@@ -368,9 +371,9 @@ class SheetHandler : public XmlReader::Handler {
             auto v = parseNumber(value_);
             if (!v)
                 bad("的數值無效：" + value_);
-            NumberKind kind =
-                style_ >= 0 && std::size_t(style_) < styles_.size() ? styles_[std::size_t(style_)]
-                                                                    : NumberKind::Number;
+            NumberKind kind = style_ >= 0 && std::size_t(style_) < styles_.size()
+                                  ? styles_[std::size_t(style_)]
+                                  : NumberKind::Number;
             b_.put(cellRow_, cellCol_, serialText(*v, kind, date1904_));
         } else {
             bad("的型態不明：" + type_);
@@ -383,7 +386,8 @@ class SheetHandler : public XmlReader::Handler {
     bool date1904_;
     std::int64_t row_ = -1, col_ = -1;
     std::uint32_t cellRow_ = 0, cellCol_ = 0;
-    bool inCell_ = false, inValue_ = false, hasValue_ = false, hasFormula_ = false, inInline_ = false;
+    bool inCell_ = false, inValue_ = false, hasValue_ = false, hasFormula_ = false,
+         inInline_ = false;
     std::string type_, value_;
     int style_ = 0;
     StringText inline_;

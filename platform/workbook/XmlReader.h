@@ -31,7 +31,8 @@ class XmlReader {
     class Handler {
       public:
         virtual ~Handler() = default;
-        virtual void start(std::string_view ns, std::string_view local, const Attributes& attrs) = 0;
+        virtual void start(std::string_view ns, std::string_view local,
+                           const Attributes& attrs) = 0;
         virtual void end(std::string_view ns, std::string_view local) = 0;
         virtual void text(std::string_view chars) = 0;
     };

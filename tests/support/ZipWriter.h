@@ -7,7 +7,8 @@
 namespace testdata {
 
 // Writes a zip file of (name, content) entries, deflated.
-void writeZip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries);
+void writeZip(const std::string& path,
+              const std::vector<std::pair<std::string, std::string>>& entries);
 
 // A minimal Office Open XML workbook with one sheet: the sheet part's XML,
 // optionally shared strings, the target the workbook's relationship gives the
