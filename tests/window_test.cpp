@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -207,6 +210,34 @@ TEST_F(WindowTest, ImportErrorsShowTheirClassAndKeepTheList) {
     prompts.answers.push_back(false); // declined: no dialog, nothing read
     form->SpeedButton4->click();
     EXPECT_EQ(prompts.shown.size(), 3u);
+}
+
+// A reader that dies on a file (here one that kills itself) costs neither the
+// window nor the rows imported and not yet saved.
+TEST_F(WindowTest, AReaderThatCrashesLeavesTheWindowAndItsUnsavedRows) {
+    start();
+    testdata::TempFolder in;
+    text::writeFile(in.path() + "new.csv",
+                    "商品編號,商品條碼\r\nN1,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,owner\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "new.csv");
+    form->SpeedButton4->click();
+    ASSERT_EQ(form->DBGrid1->model()->rowCount(), 4);
+
+    text::writeFile(in.path() + "crash.sh", "#!/bin/sh\nkill -SEGV $$\n");
+    ::chmod((in.path() + "crash.sh").c_str(), 0700);
+    std::string reader = std::getenv("TAVOLA_SHEET_READER");
+    ::setenv("TAVOLA_SHEET_READER", (in.path() + "crash.sh").c_str(), 1);
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "new.csv");
+    form->SpeedButton4->click();
+    ::setenv("TAVOLA_SHEET_READER", reader.c_str(), 1);
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    EXPECT_EQ(prompts.shown[2].text,
+              "WorkbookError error raised, with message : 無法讀取活頁簿 " + in.path() +
+                  "new.csv：讀取程式異常結束（訊號 11，Segmentation fault）");
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 4);
+    EXPECT_EQ(form->DBGrid1->model()->index(3, 0).data().toString(), "N1");
 }
 
 TEST_F(WindowTest, FullModeShowsTheSheetAndUpsertsIt) {

@@ -34,6 +34,8 @@ bool sameSheetName(std::string_view a, std::string_view b);
 // "找不到工作表 "<sheet>"：<path>"
 std::string noSheetMessage(const std::string& path, const std::string& sheet);
 
+// A whole plain file, at most limit bytes.
+std::string readWholeFile(const std::string& path, std::uint64_t limit);
 // Streams a plain file through an XML reader, at most limit bytes.
 class XmlReader;
 void feedFile(const std::string& path, XmlReader& xml, std::uint64_t limit);

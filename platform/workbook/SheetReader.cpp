@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -11,7 +12,6 @@
 #include "Readers.h"
 #include "XmlReader.h"
 #include "ZipArchive.h"
-#include "platform/text/Text.h"
 
 namespace workbook {
 
@@ -48,7 +48,11 @@ std::string osError(const std::string& what, const std::string& path) {
 
 } // namespace
 
-void feedFile(const std::string& path, XmlReader& xml, std::uint64_t limit) {
+namespace {
+
+// Passes a plain file's bytes to sink in chunks.
+void streamFile(const std::string& path, std::uint64_t limit,
+                const std::function<void(const char*, std::size_t)>& sink) {
     Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (f.fd < 0)
         throw WorkbookError(osError("無法開啟檔案", path));
@@ -65,8 +69,20 @@ void feedFile(const std::string& path, XmlReader& xml, std::uint64_t limit) {
         total += std::uint64_t(got);
         if (total > limit)
             throw WorkbookError("無法讀取活頁簿 " + path + "：檔案超過可讀取的上限");
-        xml.feed(buf.data(), std::size_t(got), false);
+        sink(buf.data(), std::size_t(got));
     }
+}
+
+} // namespace
+
+std::string readWholeFile(const std::string& path, std::uint64_t limit) {
+    std::string out;
+    streamFile(path, limit, [&](const char* p, std::size_t n) { out.append(p, n); });
+    return out;
+}
+
+void feedFile(const std::string& path, XmlReader& xml, std::uint64_t limit) {
+    streamFile(path, limit, [&](const char* p, std::size_t n) { xml.feed(p, n, false); });
     xml.feed("", 0, true);
 }
 
@@ -112,11 +128,8 @@ Grid readSheet(const std::string& path, const std::string& sheet, const ReadLimi
     std::string h = head(path, size);
     if (h.empty())
         throw WorkbookError(notAWorkbook(path) + "（檔案是空的）");
-    if (startsWith(h, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
-        if (size > limits.maxPartBytes)
-            throw WorkbookError("無法讀取活頁簿 " + path + "：檔案超過可讀取的上限");
+    if (startsWith(h, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
         return detail::readXls(path, sheet, limits);
-    }
     if (startsWith(h, "PK\x03\x04") || startsWith(h, "PK\x05\x06")) {
         detail::ZipArchive zip(path);
         if (zip.has("[Content_Types].xml")) {
@@ -145,9 +158,7 @@ Grid readSheet(const std::string& path, const std::string& sheet, const ReadLimi
             xml.find("opendocument.spreadsheet") != std::string_view::npos)
             return detail::readFlatOds(path, sheet, limits);
     }
-    if (size > limits.maxPartBytes)
-        throw WorkbookError("無法讀取活頁簿 " + path + "：檔案超過可讀取的上限");
-    std::string bytes = size <= h.size() ? h : text::readFile(path);
+    std::string bytes = size <= h.size() ? h : detail::readWholeFile(path, limits.maxPartBytes);
     if (auto grid = detail::readCsvIfDelimited(bytes, limits))
         return std::move(*grid);
     throw WorkbookError(notAWorkbook(path));

@@ -11,7 +11,6 @@
 #include "CellValues.h"
 #include "Readers.h"
 #include "WorkbookError.h"
-#include "platform/text/Text.h"
 
 namespace workbook::detail {
 
@@ -519,7 +518,7 @@ class XlsBook {
 } // namespace
 
 Grid readXls(const std::string& path, const std::string& sheet, const ReadLimits& limits) {
-    std::string file = text::readFile(path);
+    std::string file = readWholeFile(path, limits.maxPartBytes);
     CompoundFile cf(file, path);
     std::optional<std::string> stream = cf.stream("Workbook", limits.maxPartBytes);
     if (!stream) {

@@ -398,7 +398,8 @@ class SheetHandler : public XmlReader::Handler {
 Grid readXlsx(const ZipArchive& zip, const std::string& path, const std::string& sheet,
               const ReadLimits& limits) {
     std::string workbookPart = "xl/workbook.xml";
-    if (auto* doc = relationOfType(readRelationships(zip, "", limits), "/officeDocument"))
+    auto packageRels = readRelationships(zip, "", limits);
+    if (auto* doc = relationOfType(packageRels, "/officeDocument"))
         workbookPart = doc->target;
     if (!zip.has(workbookPart))
         throw WorkbookError("無法讀取活頁簿 " + path + "：找不到活頁簿內容 " + workbookPart);
