@@ -9,6 +9,7 @@
 #include "forms/TFormSearchData.h"
 #include "forms/TFormTavola.h"
 #include "platform/AppFolder.h"
+#include "platform/StopSignals.h"
 #include "platform/ui/WidgetPrompts.h"
 
 namespace {
@@ -35,6 +36,14 @@ class TavolaApplication : public QApplication {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl+C and kill close the window as its close box does (a running save
+    // first ends at a whole product); the database client's own handlers
+    // would otherwise keep the program running.
+    platform::watchStopSignals([] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
+    });
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr,
@@ -55,6 +64,9 @@ int main(int argc, char** argv) {
     TFormSearchData::init(folder, &app.prompts, &FormTavola);
 
     FormTavola.show();
+    if (platform::stopRequested()) // asked to stop before the window existed
+        QMetaObject::invokeMethod(
+            &app, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
     int rc = QApplication::exec();
     FormTavola.setDataModule(nullptr);
     return rc;

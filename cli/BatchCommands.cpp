@@ -10,8 +10,9 @@
 
 namespace batch {
 
-Commands::Commands(TSimpleDataMod& module, std::FILE* out, exchange::Progress progress)
-    : module_(module), out_(out), progress_(std::move(progress)) {
+Commands::Commands(TSimpleDataMod& module, std::FILE* out, exchange::Progress progress,
+                   std::function<void(const char*)> phase)
+    : module_(module), out_(out), progress_(std::move(progress)), phase_(std::move(phase)) {
     list_.setFields(exchange::productListFields());
     list_.setConnection(&module_.SQLConnection1);
 }
@@ -40,9 +41,17 @@ void Commands::exportList(const std::string& file, const std::optional<std::stri
     summary_.rowsRead = list_.rowCount();
 }
 
+void Commands::startPhase(const char* name) {
+    if (phase_)
+        phase_(name);
+}
+
 void Commands::importIntoList(const std::string& file) {
+    startPhase("讀取商品清單");
     load(std::nullopt);
+    startPhase("讀取活頁簿");
     workbook::Grid grid = workbook::readSheetIsolated(file, "Sheet1");
+    startPhase("匯入");
     exchange::ImportResult r;
     try {
         exchange::importIntoList(grid, list_, r, progress_);
@@ -55,9 +64,13 @@ void Commands::importIntoList(const std::string& file) {
     summary_.rowsRead = r.rowsRead;
     summary_.appended = r.appended;
     summary_.skipped = r.skipped;
+    if ((summary_.stopped = r.cancelled))
+        return;
+    startPhase("檢測");
     auto c = exchange::checkList(list_, module_.SQLConnection1, progress_);
     summary_.categoryUnknown = c.categoryUnknown;
     summary_.onFile = c.onFile;
+    summary_.stopped = c.cancelled;
     std::size_t id = list_.fieldIndex("PROD_ID"), mark = list_.fieldIndex("CHG_USER");
     for (std::size_t i = 0; i < list_.rowCount(); ++i) {
         std::string m = db::toText(list_.row(i)[mark]);
@@ -70,9 +83,11 @@ void Commands::importFile(const std::string& file) {
     std::string owner = exchange::ownerStamp(module_.appFolder());
     db::Connection& conn = module_.SQLConnection1;
     if (fullMode()) {
+        startPhase("讀取活頁簿");
         workbook::Grid grid = workbook::readSheetIsolated(file, "Sheet1");
         summary_.rowsRead = grid.rowCount();
         conn.open();
+        startPhase("回存");
         exchange::UpsertResult r;
         try {
             exchange::upsertFullMode(grid, conn, owner, r, progress_);
@@ -83,9 +98,13 @@ void Commands::importFile(const std::string& file) {
         }
         summary_.saved = r.inserted + r.updated;
         summary_.failed = r.failed;
+        summary_.stopped = r.cancelled;
         return;
     }
     importIntoList(file);
+    if (summary_.stopped)
+        return;
+    startPhase("回存");
     exchange::SaveResult r;
     try {
         exchange::saveNewProducts(list_, conn, module_.wuid(), owner, r, progress_);
@@ -94,6 +113,7 @@ void Commands::importFile(const std::string& file) {
         throw;
     }
     summary_.saved = r.saved;
+    summary_.stopped = r.cancelled;
 }
 
 void Commands::checkFile(const std::string& file) {
@@ -138,8 +158,10 @@ std::string Commands::summaryText() const {
     t += "marked # (product on file): " + std::to_string(s.onFile) + "\n";
     t += "saved: " + std::to_string(s.saved) + "\n";
     t += "failed: " + std::to_string(s.failed.size()) + "\n";
-    for (const auto& key : s.failed)
-        t += "  " + exchange::failureLine(key) + "\n";
+    for (const auto& f : s.failed)
+        t += "  " + exchange::failureText(f) + "\n";
+    if (s.stopped)
+        t += "stopped on request: what was whole is saved\n";
     return t;
 }
 

@@ -8,6 +8,7 @@
 
 #include "BatchCommands.h"
 #include "platform/AppFolder.h"
+#include "platform/StopSignals.h"
 
 namespace {
 
@@ -24,15 +25,16 @@ class ConsolePrompts : public platform::Prompts {
     }
 };
 
-// A bar on standard error, redrawn at each whole percent.
+// A bar on standard error when it is a terminal, redrawn at each whole
+// percent. It answers whether to go on: not once a stop was requested.
 exchange::Progress terminalProgress() {
     if (!isatty(STDERR_FILENO))
-        return {};
+        return [](std::size_t, std::size_t) { return !platform::stopRequested(); };
     auto last = std::make_shared<int>(-1);
     return [last](std::size_t pos, std::size_t max) {
         int pct = max ? int(pos * 100 / max) : 100;
         if (pct == *last)
-            return;
+            return !platform::stopRequested();
         *last = pct;
         int filled = pct / 2;
         std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(std::size_t(filled), '#').c_str(),
@@ -40,12 +42,16 @@ exchange::Progress terminalProgress() {
         if (pos >= max)
             std::fprintf(stderr, "\n");
         std::fflush(stderr);
+        return !platform::stopRequested();
     };
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else starts a thread: Ctrl+C and kill become a request
+    // to stop after the current product.
+    platform::watchStopSignals();
     CLI::App app{"tavola-batch: list, export, check and import product workbooks"};
     app.require_subcommand(1);
     bool upgrade = false;
@@ -83,7 +89,12 @@ int main(int argc, char** argv) {
     if (upgrade)
         args.push_back("u");
     TSimpleDataMod module(platform::appFolder(), args, &prompts);
-    batch::Commands commands(module, stdout, terminalProgress());
+    if (!module.startupErrors().empty())
+        return 1; // already printed through the module's prompts
+    batch::Commands commands(module, stdout, terminalProgress(), [](const char* phase) {
+        std::fprintf(stderr, "%s…\n", phase);
+        std::fflush(stderr);
+    });
     try {
         if (*exportCmd) {
             commands.exportList(file, sql);
@@ -98,9 +109,11 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s", commands.summaryText().c_str());
         std::fprintf(stderr, "%s\n", platform::errorText(e).c_str());
-        return 1;
+        return platform::stopRequested() ? 130 : 1;
     }
     std::fprintf(stderr, "%s", commands.summaryText().c_str());
+    if (commands.summary().stopped || platform::stopRequested())
+        return 130;
     // Rows that did not save make the run a failure, even though the others saved.
     return commands.summary().failed.empty() ? 0 : 1;
 }

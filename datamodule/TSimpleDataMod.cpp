@@ -1,6 +1,7 @@
 #include "TSimpleDataMod.h"
 
 #include <arpa/inet.h>
+#include <functional>
 #include <netdb.h>
 #include <unistd.h>
 
@@ -41,33 +42,54 @@ std::vector<std::string> TSimpleDataMod::defaultParams(const std::string& appFol
 }
 
 void TSimpleDataMod::DataModuleCreate() {
-    if (text::dirExists(appFolder_ + "lang_src")) {
+    startupErrors_.clear();
+    // Each step on its own: a damaged language table must not keep the
+    // connection parameters from being read.
+    auto step = [this](const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const std::runtime_error& e) { // unreadable or malformed file
+            startupErrors_.push_back(platform::errorText(e));
+            if (prompts_)
+                prompts_->error(startupErrors_.back());
+        }
+    };
+    step([this] {
+        if (!text::dirExists(appFolder_ + "lang_src"))
+            return;
         std::string file = appFolder_ + "lang_src/lang_zhtw.xml";
         if (text::fileExists(file)) {
             CDS_LANG_SRC.loadFromFile(file);
-        } else {
-            auto text = [](const char* name, int size) {
-                FieldDef f;
-                f.name = name;
-                f.kind = FieldKind::WideText;
-                f.size = size;
-                return f;
-            };
-            CDS_LANG_SRC.setFields({text("FORM_NAME", 30), text("COMPONENT_NAME", 30),
-                                    text("COMPONENT_CAPTION", 100), text("COMPONENT_HINT", 100)});
-            CDS_LANG_SRC.createDataSet();
+            return;
         }
-    }
-    if (std::string file = appFolder_ + "lang/lang_zhcn.xml"; text::fileExists(file))
-        CDS_LANG.loadFromFile(file);
-
+        auto text = [](const char* name, int size) {
+            FieldDef f;
+            f.name = name;
+            f.kind = FieldKind::WideText;
+            f.size = size;
+            return f;
+        };
+        CDS_LANG_SRC.setFields({text("FORM_NAME", 30), text("COMPONENT_NAME", 30),
+                                text("COMPONENT_CAPTION", 100), text("COMPONENT_HINT", 100)});
+        CDS_LANG_SRC.createDataSet();
+    });
+    step([this] {
+        if (std::string file = appFolder_ + "lang/lang_zhcn.xml"; text::fileExists(file))
+            CDS_LANG.loadFromFile(file);
+    });
     SQLConnection1.close();
     std::string config = appFolder_ + "dbconfig.txt";
-    if (text::fileExists(config))
-        SQLConnection1.params().setLines(
-            text::splitLines(text::decodeTextFile(text::readFile(config))));
-    else
+    if (text::fileExists(config)) {
+        SQLConnection1.params().clear();
+        SQLConnection1.params().setSource(config);
+        step([&] {
+            SQLConnection1.params().setLines(
+                text::splitLines(text::decodeTextFile(text::readFile(config))));
+        });
+    } else {
         SQLConnection1.params().setLines(defaultParams(appFolder_));
+        SQLConnection1.params().setSource("");
+    }
 }
 
 void TSimpleDataMod::CDS_Query(dataset::RecordSet& ACDS, const std::string& ASQL) {
@@ -75,6 +97,8 @@ void TSimpleDataMod::CDS_Query(dataset::RecordSet& ACDS, const std::string& ASQL
     ClientDataSet1.close();
     ClientDataSet1.setCommandText(ASQL);
     ClientDataSet1.open();
+    if (&ACDS == &ClientDataSet1)
+        return; // it holds the rows already
     try {
         ACDS.copyFrom(ClientDataSet1);
     } catch (const std::exception& e) {
@@ -88,6 +112,7 @@ std::string TSimpleDataMod::LoadParam(const std::string& sParam_id) {
     SQLQuery2.close();
     SQLQuery2.clear();
     SQLQuery2.add("SELECT PARAM_VALUE FROM PARAM_DEFINE where PARAM_ID=:PARAM_ID");
+    SQLQuery2.setKeyLookup(true);
     SQLQuery2.setString("PARAM_ID", sParam_id);
     SQLQuery2.open();
     if (SQLQuery2.eof())

@@ -50,7 +50,11 @@ class TSimpleDataMod {
 
     ModuleSettings settings;
 
+    // Prepares the language tables and the connection parameters. A file that
+    // exists but cannot be read (or is not a language table) is reported
+    // through prompts() and recorded in startupErrors(); the other steps run.
     void DataModuleCreate();
+    const std::vector<std::string>& startupErrors() const { return startupErrors_; }
     // Runs ASQL and copies its fields and rows into ACDS.
     void CDS_Query(dataset::RecordSet& ACDS, const std::string& ASQL);
     // PARAM_VALUE of the PARAM_DEFINE row with that PARAM_ID, or "".
@@ -102,6 +106,7 @@ class TSimpleDataMod {
     void Upgrade();
 
     std::string appFolder_;
+    std::vector<std::string> startupErrors_;
     bool upgradeMode_;
     platform::Prompts* prompts_;
 };

@@ -123,6 +123,18 @@ std::string failureLine(const std::string& key) {
     return key + "轉檔失敗..";
 }
 
+std::string failureText(const RowFailure& f) {
+    // The server's message runs over several lines ("-" before each after the
+    // first): one line here, its parts joined.
+    std::string reason;
+    for (auto line : text::splitLines(f.reason)) {
+        std::string part = text::trim(line[0] == '-' ? line.substr(1) : line);
+        if (!part.empty())
+            reason += (reason.empty() ? "" : "；") + part;
+    }
+    return failureLine(f.key) + "　第 " + std::to_string(f.sheetRow) + " 列：" + reason;
+}
+
 void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std::string& owner,
                     UpsertResult& result, const Progress& progress) {
     result = {};
@@ -192,14 +204,32 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
     };
 
     std::size_t rows = grid.rowCount();
-    report(progress, 0, rows);
-    SaveBatch batch(conn);
-    for (std::size_t i = 0; i < rows; ++i) {
+    std::size_t pendingInserted = 0, pendingUpdated = 0;
+    SaveBatch batch(conn, [&] {
+        result.inserted += pendingInserted;
+        result.updated += pendingUpdated;
+        pendingInserted = pendingUpdated = 0;
+    });
+    exists.setKeyLookup(true);
+    descExists.setKeyLookup(true);
+    result.cancelled = !report(progress, 0, rows);
+    for (std::size_t i = 0; i < rows && !result.cancelled; ++i) {
+        if (!report(progress, i + 1, rows)) {
+            result.cancelled = true;
+            break;
+        }
+        if (grid.rowIsEmpty(i)) {
+            ++result.blank;
+            continue;
+        }
         ++result.rows;
-        report(progress, i + 1, rows);
         FullModeRow r = deriveFullModeRow(grid, i);
+        if (r.key.empty()) {
+            result.failed.push_back({r.key, grid.sheetRow(i), "C 欄（商品編號）是空的"});
+            continue;
+        }
         bool inserted = false;
-        bool ok = batch.tryRun([&] {
+        auto failure = batch.tryRun([&] {
             exists.setString("PROD_ID", r.key);
             exists.open();
             bool onFile = !exists.eof();
@@ -225,29 +255,29 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
                 priceRows(r);
             }
         });
-        if (!ok) {
-            result.failed.push_back(r.key);
-        } else if (inserted) {
-            ++result.inserted;
-        } else {
-            ++result.updated;
+        if (failure)
+            result.failed.push_back({r.key, grid.sheetRow(i), *failure});
+        else
+            ++(inserted ? pendingInserted : pendingUpdated);
+        if (!r.description.empty()) {
+            batch.runUnprotected([&] {
+                std::string bytes = descriptionBytes(r.description);
+                descExists.setString("PROD_ID", r.key);
+                descExists.open();
+                bool present = !descExists.eof();
+                descExists.close();
+                db::Query& q = present ? descUpdate : descInsert;
+                q.setString("PROD_ID", r.key);
+                q.setBlob("PROD_DESCRIPTION", bytes);
+                q.setString("WUID", owner);
+                q.exec();
+            });
         }
-        if (r.description.empty())
-            continue;
-        batch.runSingleChange([&] {
-            std::string bytes = descriptionBytes(r.description);
-            descExists.setString("PROD_ID", r.key);
-            descExists.open();
-            bool present = !descExists.eof();
-            descExists.close();
-            db::Query& q = present ? descUpdate : descInsert;
-            q.setString("PROD_ID", r.key);
-            q.setBlob("PROD_DESCRIPTION", bytes);
-            q.setString("WUID", owner);
-            q.exec();
-        });
+        batch.unitDone();
     }
     batch.finish();
+    if (result.cancelled)
+        return;
 
     refreshCategoryNames(conn, "  update product set pd_itemname = ");
     db::Query q(&conn);

@@ -25,21 +25,35 @@ FullModeRow deriveFullModeRow(const workbook::Grid& grid, std::size_t row);
 // text followed by CR LF.
 std::string descriptionBytes(const std::string& text);
 
+// A sheet row that did not save.
+struct RowFailure {
+    std::string key;          // its product number (trimmed column C)
+    std::size_t sheetRow = 0; // as the spreadsheet numbers it
+    std::string reason;       // the database's message, or what is missing
+};
+
 struct UpsertResult {
-    std::size_t rows = 0;
-    std::size_t inserted = 0;
-    std::size_t updated = 0;
-    std::vector<std::string> failed; // product numbers whose row did not save
+    std::size_t rows = 0;     // rows holding anything
+    std::size_t blank = 0;    // entirely blank rows, skipped
+    std::size_t inserted = 0; // committed
+    std::size_t updated = 0;  // committed
+    std::vector<RowFailure> failed;
+    bool cancelled = false; // stopped on request before the end
 };
 
 // The line the failure list shows for a product number.
 std::string failureLine(const std::string& key);
+// That line with the sheet row and the reason beside it.
+std::string failureText(const RowFailure& f);
 
-// Saves every row. A row whose product part fails leaves nothing of it and
-// goes to result.failed; the run goes on. A failing description ends the run
-// with its error (rows before it stay saved). Then refreshes the category
-// names and fills missing supplier codes from the supplier names.
-// Throws DatabaseError.
+// Saves every row. An entirely blank row is skipped; a row without a product
+// number in column C, or whose product part fails, leaves nothing of it and
+// goes to result.failed with its reason; the run goes on. A failing
+// description ends the run with its error (rows before it stay saved). A
+// product and its description are committed together. A progress that
+// answers false stops after the current row; what is whole is committed and
+// the refreshes do not run. At the end, refreshes the category names and
+// fills missing supplier codes from the supplier names. Throws DatabaseError.
 void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std::string& ownerStamp,
                     UpsertResult& result, const Progress& progress = {});
 

@@ -2,6 +2,7 @@
 
 #include "ProductList.h"
 #include "platform/db/Query.h"
+#include "platform/db/Transaction.h"
 
 namespace exchange {
 
@@ -9,22 +10,27 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
     CheckResult result;
     list.requireActive();
     std::size_t n = list.rowCount();
-    report(progress, 0, n);
-    if (n == 0)
+    if (n == 0 || !report(progress, 0, n)) {
+        result.cancelled = n > 0;
         return result;
+    }
     std::size_t item = list.fieldIndex("PD_ITEMID"), id = list.fieldIndex("PROD_ID"),
                 mark = list.fieldIndex("CHG_USER");
     db::Query category(&conn), product(&conn);
     category.setSql("SELECT PD_ITEMID FROM PROD_ITEM WHERE PD_ITEMID = :PD_ITEMID");
     product.setSql("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = :PROD_ID");
-    conn.open();
-    bool own = !conn.inTransaction();
-    if (own)
-        conn.startTransaction(true);
-    try {
+    category.setKeyLookup(true);
+    product.setKeyLookup(true);
+    // One read-only transaction for all the look-ups. A failing look-up ends
+    // the check before its row is changed; the rows visited keep their marks.
+    db::Transaction tx(conn, true);
+    {
         for (list.first(); !list.eof(); list.next()) {
+            if (!report(progress, result.rows + 1, n)) {
+                result.cancelled = true;
+                break;
+            }
             ++result.rows;
-            report(progress, result.rows, n);
             const auto& row = list.row(list.recNo());
             category.setString("PD_ITEMID", db::toText(row[item]));
             category.open();
@@ -44,18 +50,8 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
             }
             list.post();
         }
-    } catch (...) {
-        try {
-            list.post();
-        } catch (...) {
-            list.cancel();
-        }
-        if (own)
-            conn.rollback();
-        throw;
     }
-    if (own)
-        conn.commit();
+    tx.commit();
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "ProductList.h"
 
+#include <algorithm>
+
 #include "platform/text/Text.h"
 
 namespace exchange {
@@ -116,20 +118,34 @@ std::string selectList(const dataset::RecordSet& list) {
     return s + " ";
 }
 
-std::string selectedProductsSql(const std::string& select, const std::vector<std::string>& ids) {
-    std::string in;
-    for (const auto& id : ids) {
-        if (!in.empty())
-            in += ",";
-        in += "'";
-        for (char c : id) {
-            in += c;
-            if (c == '\'')
-                in += '\'';
+std::vector<std::string> selectedProductsSql(const std::string& select,
+                                             std::vector<std::string> ids) {
+    auto statement = [&](auto first, auto last) {
+        std::string in;
+        for (auto it = first; it != last; ++it) {
+            if (!in.empty())
+                in += ",";
+            in += "'";
+            for (char c : *it) {
+                in += c;
+                if (c == '\'')
+                    in += '\'';
+            }
+            in += "'";
         }
-        in += "'";
-    }
-    return "select " + select + " from PRODUCT where PROD_ID in (" + in + ") order by PROD_ID";
+        return "select " + select + " from PRODUCT where PROD_ID in (" + in + ") order by PROD_ID";
+    };
+    if (ids.size() <= kMaxInList)
+        return {statement(ids.begin(), ids.end())};
+    // Byte order of UTF-8 text is the order of its code points, which is how
+    // the database orders these columns.
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < ids.size(); i += kMaxInList)
+        out.push_back(statement(ids.begin() + long(i),
+                                ids.begin() + long(std::min(ids.size(), i + kMaxInList))));
+    return out;
 }
 
 bool fullModeMarkerPresent(const std::string& appFolder) {

@@ -40,8 +40,13 @@ std::string selectList(const dataset::RecordSet& list);
 
 // The statement that lists exactly the given products, ordered by number.
 // Each number is written as a correctly quoted literal, so a number holding a
-// quote is looked up as it stands.
-std::string selectedProductsSql(const std::string& selectList, const std::vector<std::string>& ids);
+// quote is looked up as it stands. The server takes at most kMaxInList values
+// in one IN list (and 64 KB of statement text): more products are listed by
+// several statements, each naming a run of the numbers in ascending order, so
+// that their rows, read one after the other, are in number order too.
+std::vector<std::string> selectedProductsSql(const std::string& selectList,
+                                             std::vector<std::string> ids);
+inline constexpr std::size_t kMaxInList = 1500;
 
 // Full mode: the marker file "lumara.txt" in the application folder.
 inline constexpr const char* kMarkerFile = "lumara.txt";

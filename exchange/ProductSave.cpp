@@ -120,12 +120,23 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
                 originalPrice = list.fieldIndex("ORIGINAL_PRICE"),
                 idField = list.fieldIndex("PROD_ID");
     std::size_t n = list.rowCount();
-    report(progress, 0, n);
+    if (!report(progress, 0, n)) {
+        result.cancelled = true;
+        return;
+    }
 
-    SaveBatch batch(conn);
+    std::size_t pending = 0; // saved, not yet committed
+    SaveBatch batch(conn, [&] {
+        result.saved += pending;
+        pending = 0;
+    });
+    exists.setKeyLookup(true);
     for (list.first(); !list.eof(); list.next()) {
+        if (!report(progress, result.rows + 1, n)) {
+            result.cancelled = true;
+            break;
+        }
         ++result.rows;
-        report(progress, result.rows, n);
         const auto& row = list.row(list.recNo());
         std::string id = db::toText(row[idField]);
         batch.run([&] {
@@ -160,10 +171,13 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
             insPrice.setInt("PRICE_NO", 0);
             insPrice.setDouble("DEFINE_PRICE", db::toDouble(row[salePrice]));
             insPrice.exec();
-            ++result.saved;
+            ++pending;
         });
+        batch.unitDone();
     }
     batch.finish();
+    if (result.cancelled)
+        return;
 
     refreshCategoryNames(conn, "update product set pd_itemname = ");
     db::Query q(&conn);

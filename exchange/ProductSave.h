@@ -17,17 +17,20 @@ std::string ownerStamp(const std::string& appFolder);
 
 struct SaveResult {
     std::size_t rows = 0;    // list rows looked at
-    std::size_t saved = 0;   // products inserted
+    std::size_t saved = 0;   // products inserted and committed
     std::size_t skipped = 0; // already on file
+    bool cancelled = false;  // stopped on request before the end
 };
 
 // Inserts every list row whose product number is not in PRODUCT: one PRODUCT,
 // PRODUCT2 and PROD_PRICE (level 0) row each, all three or none. Products
 // are committed in groups; the first product that fails ends the save with
 // its error (the products before it stay saved, `result` tells how many) and
-// the refreshes do not run. Then refreshes the category and supplier names
-// of the whole PRODUCT table. wuid goes to PRODUCT.WUID, the owner stamp to
-// PRODUCT2.WUID. Throws DatabaseError.
+// the refreshes do not run. A progress that answers false stops the save
+// after the current product: what is whole is committed and the refreshes do
+// not run. At the end, refreshes the category and supplier names of the whole
+// PRODUCT table. wuid goes to PRODUCT.WUID, the owner stamp to PRODUCT2.WUID.
+// Throws DatabaseError.
 void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::string& wuid,
                      const std::string& ownerStamp, SaveResult& result,
                      const Progress& progress = {});

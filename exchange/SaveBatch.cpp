@@ -4,90 +4,69 @@
 
 namespace exchange {
 
-SaveBatch::SaveBatch(db::Connection& conn) : conn_(conn), mark_(&conn), undo_(&conn) {
+SaveBatch::SaveBatch(db::Connection& conn, std::function<void()> onCommit)
+    : conn_(conn), onCommit_(std::move(onCommit)), mark_(&conn), undo_(&conn) {
     // Prepared once: a savepoint per unit costs one execute, not a prepare.
     mark_.setSql("SAVEPOINT UNIT");
     undo_.setSql("ROLLBACK TO SAVEPOINT UNIT");
 }
 
-// A batch left by an exception that escaped around it commits nothing more:
-// its open transaction is rolled back.
-SaveBatch::~SaveBatch() {
-    if (open_ && !external_) {
-        try {
-            conn_.rollback();
-        } catch (...) {
-        }
-    }
-}
-
 void SaveBatch::begin() {
-    if (open_)
-        return;
-    conn_.open();
-    // Inside a caller's transaction the units run under savepoints only; the
-    // caller commits.
-    external_ = conn_.inTransaction();
-    if (!external_)
-        conn_.startTransaction();
-    open_ = true;
-    inGroup_ = 0;
+    if (!tx_)
+        tx_.emplace(conn_);
 }
 
-bool SaveBatch::tryRun(const std::function<void()>& unit) {
+void SaveBatch::commit() {
+    if (!tx_)
+        return;
+    tx_->commit();
+    tx_.reset();
+    inGroup_ = 0;
+    if (onCommit_)
+        onCommit_();
+}
+
+std::optional<std::string> SaveBatch::tryRun(const std::function<void()>& part) {
     begin();
     mark_.exec();
     try {
-        unit();
-    } catch (...) {
+        part();
+    } catch (const db::DatabaseError& e) {
         undo_.exec();
-        return false;
+        return std::string(e.what());
     }
-    if (++inGroup_ >= kCommitGroup)
-        commitPending();
-    return true;
+    return std::nullopt;
 }
 
-void SaveBatch::run(const std::function<void()>& unit) {
+void SaveBatch::run(const std::function<void()>& part) {
     begin();
     mark_.exec();
     try {
-        unit();
-    } catch (...) {
-        try {
-            undo_.exec();
-            commitPending();
-        } catch (...) {
-        }
+        part();
+    } catch (const db::DatabaseError&) {
+        undo_.exec();
+        commit();
         throw;
     }
-    if (++inGroup_ >= kCommitGroup)
-        commitPending();
 }
 
-void SaveBatch::runSingleChange(const std::function<void()>& unit) {
+void SaveBatch::runUnprotected(const std::function<void()>& part) {
     begin();
     try {
-        unit();
-    } catch (...) {
-        try {
-            commitPending();
-        } catch (...) {
-        }
+        part();
+    } catch (const db::DatabaseError&) {
+        commit();
         throw;
     }
 }
 
-void SaveBatch::commitPending() {
-    if (!open_ || external_)
-        return;
-    inGroup_ = 0;
-    conn_.commit();
-    open_ = conn_.inTransaction(); // a commit-retaining connection keeps it open
+void SaveBatch::unitDone() {
+    if (++inGroup_ >= kCommitGroup)
+        commit();
 }
 
 void SaveBatch::finish() {
-    commitPending();
+    commit();
 }
 
 } // namespace exchange

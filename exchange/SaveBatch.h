@@ -2,41 +2,50 @@
 // Shared pieces of the two saves.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
+#include "platform/db/Transaction.h"
 
 namespace exchange {
 
-// Runs units of work (one product each) in transactions of kCommitGroup
-// units, each unit under a savepoint: a unit that throws leaves nothing
-// behind. run() rethrows the unit's error after the units before it have been
-// committed; tryRun() instead reports false and carries on.
+// Runs the units of a save (one product each) in transactions of
+// kCommitGroup units. A unit's protected part runs under a savepoint, so a
+// part that fails leaves nothing behind; a unit is counted whole with
+// unitDone(), which commits the group when it is full. A commit calls
+// onCommit (for counting what has been committed). Only errors of the
+// database are taken for failures of a unit; anything else passes through.
 class SaveBatch {
   public:
-    explicit SaveBatch(db::Connection& conn);
-    ~SaveBatch();
+    explicit SaveBatch(db::Connection& conn, std::function<void()> onCommit = {});
     SaveBatch(const SaveBatch&) = delete;
     SaveBatch& operator=(const SaveBatch&) = delete;
 
-    void run(const std::function<void()>& unit);
-    bool tryRun(const std::function<void()>& unit);
-    // As run(), for a unit whose only change is one statement: a statement
-    // that fails leaves nothing of itself, so no savepoint is needed.
-    void runSingleChange(const std::function<void()>& unit);
-    // Commits what is pending and ends the batch.
+    // The protected part of a unit: its error is returned (nothing when it
+    // succeeded) and the save goes on.
+    std::optional<std::string> tryRun(const std::function<void()>& part);
+    // The protected part of a unit in a save that stops at the first failure:
+    // the units before it are committed, then its error is thrown.
+    void run(const std::function<void()>& part);
+    // A part outside the savepoint (one statement, whole or absent by itself):
+    // on failure what ran before it is committed and its error thrown.
+    void runUnprotected(const std::function<void()>& part);
+    // The current unit is whole.
+    void unitDone();
+    // Commits what is pending and ends the batch. An uncommitted batch that
+    // is destroyed (an error or an exit passed through) is rolled back.
     void finish();
-    // Commits what is pending (the batch goes on in a new transaction).
-    void commitPending();
 
   private:
     void begin();
+    void commit();
     db::Connection& conn_;
+    std::function<void()> onCommit_;
     db::Query mark_, undo_;
+    std::optional<db::Transaction> tx_;
     std::size_t inGroup_ = 0;
-    bool open_ = false;
-    bool external_ = false;
 };
 
 // Change and creation stamps of a save: time now (read for each column),

@@ -26,10 +26,13 @@ void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, Import
 
     std::size_t rows = grid.rowCount();
     std::size_t n = list.fieldCount();
-    report(progress, 0, rows > 0 ? rows - 1 : 0);
-    for (std::size_t r = 1; r < rows; ++r) {
+    result.cancelled = !report(progress, 0, rows > 0 ? rows - 1 : 0);
+    for (std::size_t r = 1; r < rows && !result.cancelled; ++r) {
+        if (!report(progress, r, rows - 1)) {
+            result.cancelled = true;
+            break;
+        }
         ++result.rowsRead;
-        report(progress, r, rows - 1);
         std::string key = text::trim(stripPrefix(text::trim(grid.cell(0, r))));
         if (onList.count(key)) {
             ++result.skipped;

@@ -26,6 +26,7 @@ struct ImportResult {
     std::size_t rowsRead = 0; // sheet rows after the header
     std::size_t appended = 0;
     std::size_t skipped = 0; // already in the list
+    bool cancelled = false;  // stopped on request before the last row
 };
 
 // Appends every sheet row after the first whose product number is not yet in
@@ -33,7 +34,7 @@ struct ImportResult {
 // that cannot be stored (required field empty, number that is not a number):
 // that row is discarded, the rows appended before it stay, and the error
 // (ConvertError or RecordSetError) is thrown with `result` telling how far it
-// got.
+// got. A progress that answers false stops after the current row.
 void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, ImportResult& result,
                     const Progress& progress = {});
 

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -310,7 +311,9 @@ void TFormSearchData::opening() {
     setMatchMode(s.radio);
     Edit1->setText(q(sSearchWord));
     showDataSet(TB);
-    if (auto layout = search::loadGridLayout(layoutFile()); !layout.empty() && TB) {
+    if (auto layout = TB ? search::loadGridLayout(layoutFile(), TB->fieldCount())
+                         : std::vector<search::GridColumn>{};
+        !layout.empty()) {
         auto* header = DBGrid1->horizontalHeader();
         for (std::size_t visual = 0; visual < layout.size(); ++visual) {
             int logical = TB->findField(layout[visual].field);
@@ -391,6 +394,9 @@ void TFormSearchData::SpeedButton1Click() {
 void TFormSearchData::SpeedButton2Click() {
     Edit1->clear();
     showDataSet(TB);
+    // The search box follows a column of the rows shown, which are the
+    // caller's again: back to their first field, as on opening.
+    searchField_ = TB && TB->fieldCount() > 0 ? 0 : -1;
     fillColumnLists();
     conditions.reset();
     setConnectives();
@@ -483,7 +489,8 @@ void TFormSearchData::currentRowChanged() {
     if (cur.isValid())
         set->moveTo(std::size_t(cur.row()));
     updateNavigation();
-    if (searchField_ >= 0 && !SearchEdit1->hasFocus() && !set->isEmpty()) {
+    if (searchField_ >= 0 && std::size_t(searchField_) < set->fieldCount() &&
+        !SearchEdit1->hasFocus() && !set->isEmpty()) {
         SearchEdit1->setText(q(db::toText(set->row(set->recNo())[std::size_t(searchField_)])));
         SearchEdit1->selectAll();
     }
@@ -502,14 +509,17 @@ void TFormSearchData::updateNavigation() {
     dbSBtnLast->setEnabled(!atEnd);
 }
 
-// The stock of the grid's current product, bound by its number.
-void TFormSearchData::showStock() {
+// The stock of a product of the shown rows, bound by its number.
+void TFormSearchData::showStock(int row) {
     dataset::RecordSet* set = shown();
     if (sTableName != "PRODUCT" || !set || set->isEmpty() || set->findField("PROD_ID") < 0)
         return;
+    std::size_t r =
+        row >= 0 && std::size_t(row) < set->rowCount() ? std::size_t(row) : set->recNo();
     SQLQuery1.close();
     SQLQuery1.setSql("SELECT NOW_QTY FROM PRODUCT2 WHERE PROD_ID = :PROD_ID");
-    SQLQuery1.setString("PROD_ID", set->asString("PROD_ID"));
+    SQLQuery1.setKeyLookup(true);
+    SQLQuery1.setString("PROD_ID", db::toText(set->row(r)[set->fieldIndex("PROD_ID")]));
     SQLQuery1.open();
     std::string line = "現有庫存:";
     if (!SQLQuery1.eof())
@@ -531,7 +541,7 @@ void TFormSearchData::titleClicked(int column) {
 
 void TFormSearchData::incrementalSearch(const QString& t) {
     dataset::RecordSet* set = shown();
-    if (!set || searchField_ < 0 || t.isEmpty())
+    if (!set || searchField_ < 0 || std::size_t(searchField_) >= set->fieldCount() || t.isEmpty())
         return;
     std::string wanted = t.toLower().toStdString();
     for (std::size_t r = 0; r < set->rowCount(); ++r) {
@@ -555,11 +565,12 @@ void TFormSearchData::keywordEnter() {
     DBGrid1->setFocus();
 }
 
-// Leaving either radio group with a keyword and a column on screen runs the
-// search.
+// Leaving either radio group for another control of this dialog, with a
+// keyword and a column on screen, runs the search. The focus moving to a
+// message box or to another window is not leaving the group.
 void TFormSearchData::radioLeft(QWidget* was, QWidget* now) {
     auto inside = [](QWidget* w, QWidget* box) { return w && box->isAncestorOf(w); };
-    if (!isVisible() || !was)
+    if (!isVisible() || !was || !now || now->window() != this || was->window() != this)
         return;
     for (QGroupBox* box : {RadioGroup1, RadioGroup2})
         if (inside(was, box) && !inside(now, box) && !Edit1->text().isEmpty() &&
@@ -588,7 +599,19 @@ bool TFormSearchData::eventFilter(QObject* o, QEvent* e) {
             return true;
         }
     }
-    if (o == DBGrid1->viewport() && e->type() == QEvent::MouseButtonPress)
-        guarded([this] { showStock(); });
+    // The press comes before the grid moves to the row under the pointer:
+    // that row is the one whose stock is shown.
+    if (o == DBGrid1->viewport() && e->type() == QEvent::MouseButtonPress) {
+        QModelIndex at = DBGrid1->indexAt(static_cast<QMouseEvent*>(e)->position().toPoint());
+        guarded([this, at] { showStock(at.isValid() ? at.row() : -1); });
+    }
     return QDialog::eventFilter(o, e);
+}
+
+void TFormSearchData::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }

@@ -102,6 +102,8 @@ class TFormSearchData : public QDialog {
     void showEvent(QShowEvent* e) override;
     void done(int r) override;
     bool eventFilter(QObject* o, QEvent* e) override;
+    // Escape closes the dialog from the column list only, not from every control.
+    void keyPressEvent(QKeyEvent* e) override;
 
   private:
     void opening();
@@ -111,7 +113,9 @@ class TFormSearchData : public QDialog {
     void showDataSet(dataset::RecordSet* set);
     void currentRowChanged();
     void updateNavigation();
-    void showStock();
+    // The stock of the product in that row of the shown rows (the current
+    // row when none is given).
+    void showStock(int row = -1);
     void titleClicked(int column);
     void incrementalSearch(const QString& text);
     void keywordEnter();

@@ -25,6 +25,7 @@
 #include "exchange/ProductSave.h"
 #include "exchange/ProductWorkbook.h"
 #include "exchange/WorkbookImport.h"
+#include "platform/StopSignals.h"
 #include "platform/text/Text.h"
 #include "platform/ui/GridModel.h"
 #include "platform/ui/RecordSetModel.h"
@@ -270,15 +271,16 @@ db::Connection& TFormTavola::connection() {
     return module_->SQLConnection1;
 }
 
-void TFormTavola::progress(std::size_t position, std::size_t maximum) {
+bool TFormTavola::progress(std::size_t position, std::size_t maximum) {
     if (position == 0) {
         ProgressBar1->setMaximum(int(maximum));
         progressStep_ = std::max<std::size_t>(1, maximum / 200);
     }
     if (position % progressStep_ != 0 && position != maximum)
-        return;
+        return !platform::stopRequested();
     ProgressBar1->setValue(int(position));
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return !platform::stopRequested();
 }
 
 void TFormTavola::SpeedButton3Click() {
@@ -286,6 +288,10 @@ void TFormTavola::SpeedButton3Click() {
         prompts_->saveFile("", "Microsoft Excel文件 (*.xls);;Microsoft Word文件 (*.doc)", "");
     auto name = exchange::exportFileName(chosen);
     if (!name)
+        return;
+    // The ".xls" of the name rule is added after the dialog closed, so the
+    // dialog never asked about this name.
+    if (text::fileExists(*name) && !prompts_->confirm("檔案 " + *name + " 已經存在，要取代它嗎?"))
         return;
     {
         WaitCursor wait;
@@ -315,8 +321,9 @@ void TFormTavola::SpeedButton4Click() {
         }
         exchange::ImportResult result;
         try {
-            exchange::importIntoList(importGrid(), cdsDataMaster_, result,
-                                     [this](std::size_t p, std::size_t m) { progress(p, m); });
+            exchange::importIntoList(
+                importGrid(), cdsDataMaster_, result,
+                [this](std::size_t p, std::size_t m) { return progress(p, m); });
         } catch (...) {
             listChanged();
             throw;
@@ -335,7 +342,7 @@ void TFormTavola::SpeedButton6Click() {
     WaitCursor wait;
     try {
         exchange::checkList(cdsDataMaster_, connection(),
-                            [this](std::size_t p, std::size_t m) { progress(p, m); });
+                            [this](std::size_t p, std::size_t m) { return progress(p, m); });
     } catch (...) {
         listChanged();
         throw;
@@ -346,7 +353,7 @@ void TFormTavola::SpeedButton6Click() {
 void TFormTavola::SpeedButton5Click() {
     std::string owner = exchange::ownerStamp(appFolder_);
     db::Connection& conn = connection();
-    auto step = [this](std::size_t p, std::size_t m) { progress(p, m); };
+    auto step = [this](std::size_t p, std::size_t m) { return progress(p, m); };
     if (fullMode()) {
         exchange::UpsertResult result;
         {
@@ -354,8 +361,8 @@ void TFormTavola::SpeedButton5Click() {
             conn.open();
             exchange::upsertFullMode(importGrid(), conn, owner, result, step);
         }
-        for (const auto& key : result.failed)
-            Memo1->appendPlainText(QString::fromStdString(exchange::failureLine(key)));
+        for (const auto& f : result.failed)
+            Memo1->appendPlainText(QString::fromStdString(exchange::failureText(f)));
         if (result.failed.empty()) {
             prompts_->info("OK");
         } else {
@@ -393,12 +400,13 @@ void TFormTavola::SpeedButton2Click() {
     DS_Search.dataSet = &cdsDataMaster_;
     // The picked rows win over the search; with neither, the list reopens with
     // its previous statement.
-    std::string statement = !ids.empty() ? exchange::selectedProductsSql(select, ids) : searched;
-    cdsDataMaster_.close();
-    if (!statement.empty())
-        cdsDataMaster_.setCommandText(statement);
+    std::vector<std::string> statements = !ids.empty() ? exchange::selectedProductsSql(select, ids)
+                                          : !searched.empty() ? std::vector<std::string>{searched}
+                                                              : cdsDataMaster_.commandTexts();
+    // The list is replaced only once the new rows have been read: a failing
+    // statement leaves the list (and rows imported into it) as it was.
     try {
-        cdsDataMaster_.open();
+        cdsDataMaster_.reopenWith(statements);
     } catch (...) {
         listChanged();
         throw;

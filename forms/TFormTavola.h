@@ -86,8 +86,9 @@ class TFormTavola : public QWidget {
     void guarded(const std::function<void()>& handler);
     QColor rowColor(std::size_t row) const;
     // Progress of a long operation on ProgressBar1; the window repaints while
-    // user input waits until the operation ends.
-    void progress(std::size_t position, std::size_t maximum);
+    // user input waits until the operation ends. False once the program has
+    // been asked to stop (a signal): the operation then ends at a whole unit.
+    bool progress(std::size_t position, std::size_t maximum);
     db::Connection& connection();
 
     std::string appFolder_;

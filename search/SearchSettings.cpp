@@ -1,5 +1,7 @@
 #include "SearchSettings.h"
 
+#include <algorithm>
+
 #define SI_CONVERT_ICU // as the packaged library is built
 #include <SimpleIni.h>
 #include <cmath>
@@ -55,14 +57,16 @@ void saveWindowSettings(const std::string& file, const std::string& table,
     ini.SaveFile(file.c_str());
 }
 
-std::vector<GridColumn> loadGridLayout(const std::string& file) {
+std::vector<GridColumn> loadGridLayout(const std::string& file, std::size_t gridColumns) {
     std::vector<GridColumn> out;
     if (!text::fileExists(file))
         return out;
     CSimpleIniA ini;
     open(ini, file);
-    long n = ini.GetLongValue("Columns", "Count", 0);
-    for (long i = 0; i < n; ++i) {
+    // The file says how many columns it describes; a grid has no more than its own.
+    long count = ini.GetLongValue("Columns", "Count", 0);
+    std::size_t n = count > 0 ? std::min<std::size_t>(std::size_t(count), gridColumns) : 0;
+    for (std::size_t i = 0; i < n; ++i) {
         std::string sec = "Column" + std::to_string(i);
         GridColumn c;
         c.field = ini.GetValue(sec.c_str(), "Field", "");

@@ -29,7 +29,7 @@ struct GridColumn {
     bool visible = true;
 };
 // Missing or unreadable file: no columns (the grid keeps its own layout).
-std::vector<GridColumn> loadGridLayout(const std::string& file);
+std::vector<GridColumn> loadGridLayout(const std::string& file, std::size_t gridColumns);
 void saveGridLayout(const std::string& file, const std::vector<GridColumn>& columns);
 
 } // namespace search

@@ -13,6 +13,7 @@ std::string nameOf(db::Connection& conn, const char* nameColumn, const char* tab
     db::Query q(&conn);
     q.setSql(std::string("SELECT first 1 ") + nameColumn + " FROM " + table + " WHERE " +
              keyColumn + " = :CODE");
+    q.setKeyLookup(true);
     q.setString("CODE", code);
     q.open();
     return q.eof() ? std::string() : q.asString(nameColumn);
@@ -24,6 +25,7 @@ bool powerState(db::Connection& conn, platform::Prompts* prompts, const char* ta
     q.add("SELECT " + checkedIdentifier(col) + " FROM " + table + " ");
     q.add(" WHERE ORG_ID=:ORG_ID");
     q.add(" AND  ITEM_NO=:ITEM_NO");
+    q.setKeyLookup(true);
     q.setString("ORG_ID", org);
     q.setString("ITEM_NO", item);
     q.open();

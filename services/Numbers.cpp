@@ -1,18 +1,51 @@
 #include "Numbers.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/db/Query.h"
+#include "platform/db/Transaction.h"
 #include "platform/text/Text.h"
 
 namespace services {
 
+// Rounds on the decimal text of the value, as the formatting of "%.nf" the
+// suite was written for does: the sum is written with 15 significant digits
+// (the digits a double holds), then rounded half away from zero at the last
+// kept digit. Binary formatting would round 2.5 written as 2.4999999999999996
+// down. Values too large to have fractional digits keep their magnitude.
 double RoundNum(double value, int decimals) {
-    if (decimals < 0 || decimals > 4)
+    if (decimals < 0 || decimals > 4 || !std::isfinite(value))
         return value;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value + 0.00001);
-    return text::toFloatDef(buf, 0);
+    double v = value + 0.00001;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v)); // d.dddddddddddddde±XX
+    std::string digits = std::string(1, buf[0]) + std::string(buf + 2, 14);
+    int exponent = std::atoi(buf + 17);
+    int keep = exponent + 1 + decimals; // digits before the rounding position
+    if (keep >= int(digits.size()))
+        return v;
+    if (keep < 0)
+        return 0;
+    bool up = digits[std::size_t(keep)] >= '5';
+    digits.resize(std::size_t(keep));
+    if (up) {
+        int i = keep - 1;
+        for (; i >= 0 && digits[std::size_t(i)] == '9'; --i)
+            digits[std::size_t(i)] = '0';
+        if (i >= 0) {
+            ++digits[std::size_t(i)];
+        } else {
+            digits.insert(digits.begin(), '1');
+            ++exponent;
+        }
+    }
+    if (digits.empty())
+        return 0;
+    std::string text =
+        std::string(v < 0 ? "-" : "") + "0." + digits + "e" + std::to_string(exponent + 1);
+    return std::strtod(text.c_str(), nullptr);
 }
 
 void SplitParams(const std::string& params, std::vector<std::string>* dest) {
@@ -39,10 +72,6 @@ const std::string& checkedIdentifier(const std::string& name) {
 
 namespace {
 
-constexpr long kDeadlock = 335544336;  // lock conflict or update conflict
-constexpr long kUniqueKey = 335544665; // another caller inserted the day's row
-constexpr long kUniqueIndex = 335544349;
-
 // Issues one number in the current transaction; throws on failure.
 int64_t nextNumber(db::Connection& conn, db::Query& advance, db::Query& insert,
                    const std::string& day) {
@@ -60,7 +89,7 @@ int64_t nextNumber(db::Connection& conn, db::Query& advance, db::Query& insert,
         insert.exec();
         return 1;
     } catch (const db::DatabaseError& e) {
-        if (e.gdsCode() != kUniqueKey && e.gdsCode() != kUniqueIndex)
+        if (!e.isDuplicateKey()) // another caller inserted the day's row first
             throw;
         conn.rollbackToSavepoint("NEWDAY");
     }
@@ -81,30 +110,21 @@ std::string GetMaxBillID(db::Connection& conn, const std::string& table, const s
                    "RETURNING OLD.LAST_ID");
     insert.add("INSERT INTO " + t + "(BILL_DATE,LAST_ID,CHG_DATE) ");
     insert.add(" VALUES(:BILL_DATE,:LAST_ID,:CHG_DATE) ");
-    conn.open();
-    bool own = !conn.inTransaction();
     int64_t number = 0;
     // A caller that updated the counter and committed while this one waited
     // makes the update fail with a conflict; the attempt is then made again
     // (in a fresh transaction of its own, or as a fresh statement in the
     // caller's transaction, which sees the committed value).
     for (int attempt = 1;; ++attempt) {
-        if (own)
-            conn.startTransaction();
+        db::Transaction tx(conn);
         try {
             number = nextNumber(conn, advance, insert, day);
-            if (own)
-                conn.commit();
+            tx.commit();
             break;
         } catch (const db::DatabaseError& e) {
-            if (own)
-                conn.rollback();
-            if (e.gdsCode() != kDeadlock || attempt >= 1000)
+            tx.rollback();
+            if (!e.isLockConflict() || attempt >= 1000)
                 throw;
-        } catch (...) {
-            if (own)
-                conn.rollback();
-            throw;
         }
     }
     char seq[32];

@@ -45,7 +45,10 @@ class Packet {
 // A read with bound parameters; run() positions on the first row.
 class Lookup {
   public:
-    Lookup(db::Connection& conn, const std::string& sql) : q_(&conn) { q_.setSql(sql); }
+    Lookup(db::Connection& conn, const std::string& sql) : q_(&conn) {
+        q_.setSql(sql);
+        q_.setKeyLookup(true); // a key longer than its column finds nothing
+    }
     Lookup& bind(const char* name, const std::string& v) {
         q_.setString(name, v);
         return *this;
@@ -260,11 +263,13 @@ std::string GetPosPrice(db::Connection& conn, const std::string& code, const std
         "SELECT S.PROD_ID, S.STD_COST FROM PRODUCT P LEFT JOIN PRODUCT2 S ON S.PROD_ID = P.PROD_ID "
         "WHERE S.PROD_ID = :CODE OR P.PROD_ID2 = :CODE OR P.PROD_BARCODE = :CODE");
     std::string prodId;
-    if (product.bind("CODE", code).run()) {
+    bool found = product.bind("CODE", code).run();
+    if (found) {
         prodId = product.str("PROD_ID");
         p.text("PROD_ID", prodId);
-        p.number("COST_PRICE", product.num("STD_COST"));
     }
+    // A missing or null cost is 0, as every price of these packets.
+    p.number("COST_PRICE", found ? product.num("STD_COST") : 0);
     Lookup list(conn, kListPrice);
     static const char* prices[] = {"PRICE0", "PRICE1", "PRICE2", "PRICE3",
                                    "PRICE4", "PRICE5", "PRICE6"};

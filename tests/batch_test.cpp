@@ -4,8 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 #include "platform/text/Text.h"
 #include "support/TestDatabase.h"
@@ -122,7 +130,11 @@ TEST_F(BatchTest, FullModeImportListsFailures) {
     text::writeFile(database.folder() + "full.csv", "01,文具,A1,更新\n01,文具,NEW,新\n");
     Outcome r = run("import '" + database.folder() + "full.csv'");
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("saved: 1\nfailed: 1\n  NEW轉檔失敗..\n"), std::string::npos) << r.err;
+    EXPECT_NE(
+        r.err.find("saved: 1\nfailed: 1\n  NEW轉檔失敗..　第 2 列：Dynamic SQL Error；SQL error "
+                   "code = -206；Column unknown；SEC_DIS；At line 1, column "),
+        std::string::npos)
+        << r.err;
     EXPECT_EQ(database.scalar("select PROD_NAME from PRODUCT where PROD_ID = 'A1'"), "更新");
 }
 
@@ -144,6 +156,109 @@ TEST_F(BatchTest, AFileThatIsNoWorkbookAppendsNothingAndExitsOne) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("rows read: 1\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("欄位 '商品編號' 必須有值"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchTest, AStartUpErrorIsPrintedAndExitsOne) {
+    std::filesystem::create_directory(database.folder() + "lang_src");
+    text::writeFile(database.folder() + "lang_src/lang_zhtw.xml", "<DATAPACKET>");
+    Outcome r = run("list");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("RecordSetError error raised, with message : 檔案 \"" +
+                              database.folder() + "lang_src/lang_zhtw.xml\" 不是可讀取的資料集：",
+                          0),
+              0u)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+namespace {
+
+// A program running with its standard error read line by line.
+struct Child {
+    pid_t pid = -1;
+    FILE* err = nullptr;
+    std::string errText;
+    // Reads lines until one holds `text` (true) or the output ends (false).
+    bool waitFor(const std::string& text) {
+        char line[4096];
+        while (std::fgets(line, sizeof line, err)) {
+            errText += line;
+            if (std::strstr(line, text.c_str()))
+                return true;
+        }
+        return false;
+    }
+    int finish() {
+        char buf[4096];
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, err))
+            errText.append(buf, n);
+        std::fclose(err);
+        int st = 0;
+        waitpid(pid, &st, 0);
+        return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    }
+};
+
+Child spawn(std::vector<std::string> args, const std::vector<std::string>& env) {
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv, envp;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> environment = env;
+    for (char** e = environ; *e; ++e)
+        environment.push_back(*e);
+    for (auto& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    Child c;
+    EXPECT_EQ(posix_spawn(&c.pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    c.err = fdopen(fds[0], "r");
+    return c;
+}
+
+} // namespace
+
+// Ctrl+C during a save: the save ends after the current product, what is
+// whole is committed, and the summary counts exactly what was saved.
+TEST_F(BatchTest, InterruptedImportSavesWholeProductsAndExits130) {
+    std::string csv = "商品編號,商品條碼\n";
+    for (int i = 0; i < 60000; ++i)
+        csv += "N" + std::to_string(100000 + i) + ",,名稱,,,,,01,,,,,,,,,,,,,,,,,,,,,,,,,,w\n";
+    text::writeFile(database.folder() + "big.csv", csv);
+    Child c = spawn({TAVOLA_BATCH, "import", database.folder() + "big.csv"},
+                    {"TAVOLA_HOME=" + database.folder()});
+    ASSERT_TRUE(c.waitFor("回存")) << c.errText;
+    kill(c.pid, SIGINT);
+    int status = c.finish();
+    EXPECT_EQ(status, 130) << c.errText;
+    EXPECT_NE(c.errText.find("stopped on request"), std::string::npos) << c.errText;
+    std::size_t at = c.errText.find("saved: ");
+    ASSERT_NE(at, std::string::npos) << c.errText;
+    long saved = std::stol(c.errText.substr(at + 7));
+    EXPECT_LT(saved, 60000);
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID starting with 'N'"),
+              std::to_string(saved));
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT2"), std::to_string(saved));
+    EXPECT_EQ(database.scalar("select count(*) from PROD_PRICE"), std::to_string(saved));
+}
+
+// kill closes the window as its close box does: the program ends normally.
+TEST_F(BatchTest, TheWindowClosesCleanlyOnTerminate) {
+    // Full mode: the window opens without touching the database.
+    text::writeFile(database.folder() + "lumara.txt", "shop01\n");
+    Child c =
+        spawn({TAVOLA_WINDOW}, {"TAVOLA_HOME=" + database.folder(), "QT_QPA_PLATFORM=offscreen"});
+    usleep(500000);
+    kill(c.pid, SIGTERM);
+    EXPECT_EQ(c.finish(), 0) << c.errText;
 }
 
 TEST_F(BatchTest, UsageErrorsExitTwo) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 #include "platform/text/Text.h"
 
@@ -77,6 +79,56 @@ TEST(DataModuleCreate, LanguageTables) {
     EXPECT_EQ(again.CDS_LANG.asString("COMPONENT_CAPTION"), "所有資料");
 }
 
+// A damaged language table is reported and the rest of the creation goes on:
+// the connection parameters are still read.
+TEST(DataModuleCreate, ADamagedLanguageTableIsReportedAndTheRestGoesOn) {
+    TempFolder app;
+    std::filesystem::create_directory(app.path() + "lang_src");
+    app.write("lang_src/lang_zhtw.xml", "<DATAPACKET Version=\"2.0\"><METADATA>");
+    app.write("dbconfig.txt", "Database=/data/x.fdb\r\n");
+    ScriptedPrompts prompts;
+    TSimpleDataMod m(app.path(), {}, &prompts);
+    ASSERT_EQ(m.startupErrors().size(), 1u);
+    EXPECT_EQ(m.startupErrors()[0].rfind("RecordSetError error raised, with message : 檔案 \"" +
+                                             app.path() +
+                                             "lang_src/lang_zhtw.xml\" 不是可讀取的資料集：",
+                                         0),
+              0u)
+        << m.startupErrors()[0];
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "error");
+    EXPECT_EQ(prompts.shown[0].text, m.startupErrors()[0]);
+    EXPECT_FALSE(m.CDS_LANG_SRC.active());
+    EXPECT_EQ(m.SQLConnection1.params().lines(), std::vector<std::string>{"Database=/data/x.fdb"});
+}
+
+// The file and the line are named when "dbconfig.txt" cannot open a connection.
+TEST(DataModuleCreate, ABadConfigFileNamesItselfAndTheLine) {
+    struct Case {
+        std::string config, message;
+    } cases[] = {
+        {"user_name=SYSDBA\r\n",
+         "\"%dbconfig.txt\" 沒有指定資料庫（Database=主機:路徑 或 檔案路徑）"},
+        {"Database=\r\n", "\"%dbconfig.txt\" 沒有指定資料庫（Database=主機:路徑 或 檔案路徑）"},
+        {"Database=/x.fdb\r\nuser_name=SYSDBA\r\nisolationlevel=ReadUncommitted\r\n",
+         "\"%dbconfig.txt\" 第 3 行：isolationlevel 的值 \"ReadUncommitted\" 無法辨識（可用 "
+         "ReadCommitted、RepeatableRead、Serializable）"},
+    };
+    for (const auto& c : cases) {
+        TempFolder app;
+        app.write("dbconfig.txt", c.config);
+        TSimpleDataMod m(app.path(), {}, nullptr);
+        std::string want = c.message;
+        want.replace(want.find('%'), 1, app.path());
+        try {
+            m.SQLConnection1.open();
+            ADD_FAILURE() << c.config;
+        } catch (const db::DatabaseError& e) {
+            EXPECT_EQ(std::string(e.what()), want);
+        }
+    }
+}
+
 TEST(DataModuleCreate, UpgradeModeIsTheFirstArgumentU) {
     TempFolder app;
     struct {
@@ -143,6 +195,7 @@ TEST_F(ConnectedModule, MissingOrNullParametersGiveEmptyText) {
     EXPECT_EQ(m->LoadParam("corp_email"), "");
     EXPECT_EQ(m->wuid(), "");
     EXPECT_EQ(m->LoadParam("x' or '1'='1"), "");
+    EXPECT_EQ(m->LoadParam(std::string(51, 'k')), ""); // longer than PARAM_ID: not found
 }
 
 TEST_F(ConnectedModule, CleanUpRemovesOrphanedEbRowsOnly) {
@@ -182,10 +235,26 @@ TEST_F(ConnectedModule, CdsQueryCopiesFieldsAndRows) {
     EXPECT_EQ(target.asString("PD_ITEMNAME"), "文具");
     EXPECT_THROW(m->CDS_Query(target, "select * from NOPE"), db::DatabaseError);
     EXPECT_TRUE(prompts.shown.empty());
+    // Its own record set as the target keeps the rows it just read.
+    m->CDS_Query(m->ClientDataSet1, "select * from PROD_ITEM");
+    EXPECT_EQ(m->ClientDataSet1.rowCount(), 1u);
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST(LocalIP, IsEmptyOrADottedAddress) {
-    std::string ip = TSimpleDataMod::LocalIP();
-    in_addr a{};
-    EXPECT_TRUE(ip.empty() || inet_pton(AF_INET, ip.c_str(), &a) == 1) << ip;
+// The last IPv4 address the resolver lists for this host, as the system's
+// own resolver tool lists them.
+TEST(LocalIP, IsTheLastAddressOfTheHostsName) {
+    char host[64] = {0};
+    ASSERT_EQ(gethostname(host, 63), 0);
+    std::string expected;
+    std::string cmd = std::string("getent ahostsv4 '") + host + "'";
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, p))
+            if (std::strstr(line, "STREAM"))
+                expected = std::string(line, std::strcspn(line, " \t"));
+        pclose(p);
+    }
+    ASSERT_FALSE(expected.empty()) << "the host's name does not resolve here";
+    EXPECT_EQ(TSimpleDataMod::LocalIP(), expected);
 }

@@ -3,6 +3,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/db/SqlParams.h"
+#include "platform/db/Transaction.h"
 #include "support/TestDatabase.h"
 
 using db::Connection;
@@ -208,7 +209,7 @@ TEST_F(DbTest, DatabaseErrorsCarryFirebirdsText) {
         EXPECT_EQ(e.gdsCode(), 335544665);
         EXPECT_NE(std::string(e.what()).find("PK_PROD_ITEM"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(ins.setString("NOPE", "x"), DatabaseError);
+    EXPECT_THROW(ins.setString("NOPE", "x"), db::UsageError); // a programming fault, not the data's
 }
 
 TEST_F(DbTest, ReusedStatementRunsWithNewValuesAndLongerTexts) {
@@ -219,4 +220,86 @@ TEST_F(DbTest, ReusedStatementRunsWithNewValuesAndLongerTexts) {
         q.open();
         EXPECT_EQ(db::toText(q.value(0)), v);
     }
+}
+
+// A key longer than the column it is compared with finds nothing in a
+// look-up, where binding it would otherwise fail with a truncation error; a
+// statement that stores it still fails.
+TEST_F(DbTest, AKeyThatCannotFitItsColumnFindsNoRowInALookUp) {
+    database.exec(
+        "insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('一二三四五六七八九十', 'cjk')");
+    Query q(&conn);
+    q.setSql("select PD_ITEMNAME from PROD_ITEM where PD_ITEMID = :ID");
+    q.setString("ID", std::string(11, 'x'));
+    EXPECT_THROW(q.open(), DatabaseError); // an ordinary statement: the server's error
+    struct Case {
+        std::string key;
+        bool found;
+    } cases[] = {{std::string(11, 'x'), false},
+                 {"一二三四五六七八九十", true}, // ten characters fit, whatever their bytes
+                 {"一二三四五六七八九十一", false}};
+    for (const auto& c : cases) {
+        q.setSql("select PD_ITEMNAME from PROD_ITEM where PD_ITEMID = :ID");
+        q.setKeyLookup(true);
+        q.setString("ID", c.key);
+        q.open();
+        EXPECT_EQ(!q.eof(), c.found) << c.key;
+    }
+    Query ins(&conn);
+    ins.setSql("insert into PROD_ITEM (PD_ITEMID) values (:ID)");
+    ins.setKeyLookup(true);
+    ins.setString("ID", std::string(11, 'x'));
+    EXPECT_THROW(ins.exec(), DatabaseError);
+}
+
+// A statement whose preparation failed is not taken for prepared by the next
+// run (which would read past the parameters it does not have).
+TEST_F(DbTest, AFailedPrepareIsNotKept) {
+    Query q(&conn);
+    q.setSql("select cast(? as integer) from rdb$database"); // a marker the text does not name
+    EXPECT_THROW(q.open(), db::UsageError);
+    EXPECT_THROW(q.open(), db::UsageError);
+    q.setSql("select 1 from rdb$database");
+    q.open();
+    EXPECT_EQ(db::toText(q.value(0)), "1");
+}
+
+// The guard rolls back what an error leaves open, and inside a caller's
+// transaction leaves commit and rollback to the caller.
+TEST_F(DbTest, TransactionGuardRollsBackWhatAnErrorLeavesOpen) {
+    Query ins(&conn);
+    ins.setSql("insert into PROD_ITEM (PD_ITEMID) values (:ID)");
+    try {
+        db::Transaction tx(conn);
+        ins.setString("ID", "T1");
+        ins.exec();
+        throw std::runtime_error("interrupted");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(database.scalar("select count(*) from PROD_ITEM"), "0");
+
+    conn.startTransaction();
+    {
+        db::Transaction inner(conn);
+        EXPECT_FALSE(inner.owns());
+        ins.setString("ID", "T2");
+        ins.exec();
+        inner.commit(); // the caller's: not committed here
+    }
+    EXPECT_TRUE(conn.inTransaction());
+    conn.rollback();
+    EXPECT_EQ(database.scalar("select count(*) from PROD_ITEM"), "0");
+}
+
+// Definitions fail when their transaction commits; that transaction does not
+// stay open, and the connection goes on.
+TEST_F(DbTest, ADefinitionThatFailsAtCommitLeavesNoTransaction) {
+    conn.executeDirect("create table T_TWICE (X integer)");
+    EXPECT_THROW(conn.executeDirect("create table T_TWICE (X integer)"), DatabaseError);
+    EXPECT_FALSE(conn.inTransaction());
+    conn.executeDirect("create table T_ONCE (X integer)");
+    EXPECT_EQ(database.scalar("select count(*) from rdb$relations where rdb$relation_name in "
+                              "('T_TWICE', 'T_ONCE')"),
+              "2");
 }

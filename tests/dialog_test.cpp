@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 
 #include "datamodule/TSimpleDataMod.h"
@@ -332,6 +333,91 @@ TEST_F(DialogTest, KeysOfTheColumnListAndTheResultGrid) {
     EXPECT_TRUE(entered);
 }
 
+// Reset shows the caller's rows again: the search box follows their first
+// field, not a column of the search result they may not have.
+TEST_F(DialogTest, ResetBindsTheSearchBoxToTheCallersFirstField) {
+    database.exec("insert into SUPPLIER (CORP_ID, CORP_NAME) values ('S1', '甲')");
+    database.exec("insert into SUPPLIER (CORP_ID, CORP_NAME) values ('S2', '乙')");
+    dataset::RecordSet suppliers;
+    suppliers.setConnection(&conn);
+    suppliers.setCommandText("select CORP_ID, CORP_NAME from SUPPLIER order by CORP_ID");
+    suppliers.open();
+    TFormSearchData* d = dialog("SUPPLIER");
+    d->TB = &suppliers;
+    d->sSelectField = ""; // " * ": every column of the table
+    d->sSQLString = " ORDER BY CORP_ID";
+    show(d, [&](TFormSearchData* d) {
+        d->ComboBox1->setCurrentIndex(0);
+        type(d, "S", 1);
+        d->SpeedButton1->click();
+        ASSERT_GT(d->CDS_Query.fieldCount(), 10u);
+        d->DBGrid1->horizontalHeader()->sectionClicked(9);
+        EXPECT_EQ(d->searchField(), 9);
+        d->SpeedButton2->click();
+        EXPECT_EQ(d->searchField(), 0);
+        d->DBGrid1->setFocus();
+        d->DBGrid1->setCurrentIndex(d->DBGrid1->model()->index(1, 1));
+        EXPECT_EQ(d->SearchEdit1->text(), "S2");
+        d->cancel();
+    });
+}
+
+// Only a move of the focus to another control of the dialog is leaving a
+// radio group: a message box or another window taking the focus is not.
+TEST_F(DialogTest, FocusGoingToAnotherWindowDoesNotRunTheSearch) {
+    show(dialog(), [&](TFormSearchData* d) {
+        QApplication::setActiveWindow(d);
+        column(d, "商品名稱");
+        d->Edit1->setText(QString::fromUtf8("沒有這種東西"));
+        d->matchGroup->button(0)->setFocus();
+        QWidget other;
+        auto* box = new QLineEdit(&other);
+        other.show();
+        QApplication::setActiveWindow(&other); // another window takes the focus
+        box->setFocus();
+        QApplication::setActiveWindow(d); // and gives it back to the radio group
+        EXPECT_TRUE(d->matchGroup->button(0)->hasFocus());
+        EXPECT_TRUE(prompts.shown.empty());
+        d->Edit1->setFocus(); // leaving the group inside the dialog: one search
+        EXPECT_EQ(prompts.shown.size(), 1u);
+        if (!prompts.shown.empty()) {
+            EXPECT_EQ(prompts.shown[0].text, "找不到該條件資料!");
+        }
+        d->cancel();
+    });
+}
+
+// A mouse button going down on a row shows that row's stock, before the grid
+// has moved to it.
+TEST_F(DialogTest, MousePressShowsTheStockOfTheRowUnderThePointer) {
+    database.exec("insert into PRODUCT2 (PROD_ID, NOW_QTY) values ('A2', 7)");
+    show(dialog(), [&](TFormSearchData* d) {
+        column(d, "商品名稱");
+        type(d, "原子筆", 2);
+        enter(d->Edit1);
+        d->DBGrid1->setCurrentIndex(d->DBGrid1->model()->index(0, 0));
+        EXPECT_EQ(d->Memo1->toPlainText(), QString::fromUtf8("現有庫存:42"));
+        // Only the press itself: the grid's own move to the row is held back.
+        QObject::disconnect(d->DBGrid1->selectionModel(), nullptr, d, nullptr);
+        QRect row1 = d->DBGrid1->visualRect(d->DBGrid1->model()->index(1, 0));
+        QTest::mousePress(d->DBGrid1->viewport(), Qt::LeftButton, {}, row1.center());
+        EXPECT_EQ(d->Memo1->toPlainText(), QString::fromUtf8("現有庫存:7"));
+        d->cancel();
+    });
+}
+
+TEST_F(DialogTest, EscapeClosesTheDialogFromTheColumnListOnly) {
+    bool confirmed = show(dialog(), [&](TFormSearchData* d) {
+        QApplication::setActiveWindow(d);
+        for (QWidget* w : std::initializer_list<QWidget*>{d->Edit1, d->DBGrid1, d->SearchEdit1}) {
+            QTest::keyClick(w, Qt::Key_Escape);
+            EXPECT_TRUE(d->isVisible());
+        }
+        d->confirm();
+    });
+    EXPECT_TRUE(confirmed);
+}
+
 class FilterTest : public DialogTest {
   protected:
     std::unique_ptr<TFormTavola> form;
@@ -409,6 +495,50 @@ TEST_F(FilterTest, NeitherSearchNorSelectionReopensThePreviousStatement) {
     filter([](TFormSearchData* d) { d->confirm(); });
     EXPECT_EQ(form->CDS_DataMaster().commandText(), exchange::kLoadAllSql);
     EXPECT_EQ(shown().size(), 5u);
+}
+
+// More products than one IN list may name: every selected product is listed,
+// in number order, read by several statements.
+TEST_F(FilterTest, SelectingEveryProductOfALargeListListsThemAll) {
+    db::Connection seed;
+    seed.params() = database.params();
+    db::Query ins(&seed);
+    ins.setSql("insert into PRODUCT (PROD_ID, WUID) values (:ID, 'w')");
+    seed.startTransaction();
+    for (int i = 0; i < 3200; ++i) {
+        char id[16];
+        std::snprintf(id, sizeof id, "M%05d", i);
+        ins.setString("ID", id);
+        ins.exec();
+    }
+    seed.commit();
+    seed.close();
+    start();
+    filter([](TFormSearchData* d) {
+        d->BTCMDOKALL->click();
+        d->confirm();
+    });
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.back().text;
+    auto rows = shown();
+    ASSERT_EQ(rows.size(), 3204u);
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+    EXPECT_EQ(form->CDS_DataMaster().commandTexts().size(), 3u);
+}
+
+// A filter whose statement fails shows the error and leaves the list as it
+// was, rows not yet saved included.
+TEST_F(FilterTest, AFailingFilterLeavesTheList) {
+    start();
+    filter([this](TFormSearchData* d) {
+        selectRows(d, {0});
+        module->SQLConnection1.close();
+        module->SQLConnection1.params().set("Database", database.folder() + "gone.fdb");
+        d->confirm();
+    });
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "error");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"A1", "A2", "B1", "C'1"}));
+    EXPECT_EQ(form->CDS_DataMaster().commandText(), exchange::kLoadAllSql);
 }
 
 TEST_F(FilterTest, AProductNumberWithAQuoteFiltersRight) {

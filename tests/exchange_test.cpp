@@ -355,6 +355,21 @@ TEST_F(ExchangeTest, CheckMarksUnknownCategoriesAndProductsOnFile) {
         EXPECT_EQ(db::toText(list.row(i)[28]), marks[i]);
 }
 
+// A product number longer than PRODUCT.PROD_ID, or a category code longer
+// than PROD_ITEM.PD_ITEMID, cannot be on file: the row is checked like any
+// other instead of stopping the check.
+TEST_F(ExchangeTest, CheckTakesKeysLongerThanTheirColumnsAsNotOnFile) {
+    list.createDataSet();
+    appendFrom(
+        productSheet({newRow(std::string(31, 'L'), "01"), newRow("N1", std::string(11, '0'))}));
+    auto r = exchange::checkList(list, conn);
+    EXPECT_EQ(r.rows, 2u);
+    EXPECT_EQ(r.onFile, 0u);
+    EXPECT_EQ(r.categoryUnknown, 1u);
+    EXPECT_EQ(db::toText(list.row(0)[28]), "");
+    EXPECT_EQ(db::toText(list.row(1)[28]), "*");
+}
+
 TEST_F(ExchangeTest, NormalSaveInsertsOnlyNewProductsWithTheirThreeRows) {
     addProducts(100);
     exchange::loadAll(list);
@@ -445,8 +460,11 @@ namespace {
 // A full-mode sheet row from (column, text) pairs.
 std::vector<std::string> fullRow(std::vector<std::pair<int, std::string>> cells) {
     std::vector<std::string> r(24);
-    for (auto& [c, v] : cells)
+    for (auto& [c, v] : cells) {
+        if (std::size_t(c) >= r.size())
+            r.resize(std::size_t(c) + 1);
         r[std::size_t(c)] = v;
+    }
     return r;
 }
 
@@ -493,6 +511,74 @@ TEST(FullModeRow, DerivedValues) {
     EXPECT_EQ(r2.barcode, "471");
     EXPECT_EQ(r2.unit, "箱");
     EXPECT_EQ(exchange::deriveFullModeRow(g, 2).categoryId, "1234567");
+}
+
+// Asked to stop (the progress answers false), a save ends at a whole product,
+// commits what it holds and counts only what was committed; the closing
+// refreshes are left for a save that runs to its end.
+TEST_F(ExchangeTest, AStopRequestEndsASaveAtAWholeProductWithTheCommittedCount) {
+    list.createDataSet();
+    appendFrom(productSheet({newRow("N1"), newRow("N2"), newRow("N3"), newRow("N4")}));
+    auto stopAt = [](std::size_t at) {
+        return [at](std::size_t pos, std::size_t) { return pos < at; };
+    };
+    exchange::SaveResult r;
+    exchange::saveNewProducts(list, conn, "m", "o", r, stopAt(3));
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.saved, 2u);
+    EXPECT_FALSE(conn.inTransaction());
+    EXPECT_EQ(scalar("select list(PROD_ID) from (select PROD_ID from PRODUCT order by 1)"),
+              "N1,N2");
+    EXPECT_EQ(scalar("select count(*) from PRODUCT2"), "2");
+    EXPECT_EQ(scalar("select count(*) from PRODUCT where PD_ITEMNAME = '文具用品'"), "0");
+
+    Grid g = Grid::fromRows({fullRow({{2, "F1"}}), fullRow({{2, "F2"}}), fullRow({{2, "F3"}})});
+    exchange::UpsertResult u;
+    exchange::upsertFullMode(g, conn, "o", u, stopAt(2));
+    EXPECT_TRUE(u.cancelled);
+    EXPECT_EQ(u.inserted, 1u);
+    EXPECT_EQ(scalar("select count(*) from PRODUCT where PROD_ID starting with 'F'"), "1");
+}
+
+// Entirely blank rows are skipped; a row with content but no product number
+// is not saved as a product with an empty number: it is listed as failed.
+TEST_F(ExchangeTest, FullModeSkipsBlankRowsAndListsRowsWithoutANumber) {
+    Grid g =
+        Grid::fromRows({fullRow({{2, "K1"}}), fullRow({}), fullRow({{25, "a note"}}), fullRow({}),
+                        fullRow({{2, "   "}, {3, "blank number"}}), fullRow({{2, "K2"}})});
+    exchange::UpsertResult r;
+    exchange::upsertFullMode(g, conn, "o", r);
+    EXPECT_EQ(r.blank, 2u);
+    EXPECT_EQ(r.rows, 4u);
+    EXPECT_EQ(r.inserted, 2u);
+    ASSERT_EQ(r.failed.size(), 2u);
+    EXPECT_EQ(exchange::failureText(r.failed[0]), "轉檔失敗..　第 3 列：C 欄（商品編號）是空的");
+    EXPECT_EQ(r.failed[1].sheetRow, 5u);
+    EXPECT_EQ(scalar("select list(PROD_ID) from (select PROD_ID from PRODUCT order by 1)"),
+              "K1,K2");
+}
+
+// A product's description is committed with the rest of it, also when the
+// group commit falls on that product: a stop between two commits never
+// leaves a product without its description.
+TEST_F(ExchangeTest, AProductAndItsDescriptionShareTheirCommit) {
+    conn.executeDirect("create table TX_LOG (PROD_ID varchar(20), TX bigint)");
+    for (const char* table : {"PRODUCT", "PRODUCT_DESCRIPTION"})
+        conn.executeDirect(std::string("create trigger TX_") + table + " for " + table +
+                           " after insert as begin insert into TX_LOG values (new.PROD_ID, "
+                           "current_transaction); end");
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < exchange::kCommitGroup + 1; ++i)
+        rows.push_back(fullRow({{2, "D" + std::to_string(i)}, {19, "說明"}}));
+    exchange::UpsertResult r;
+    exchange::upsertFullMode(Grid::fromRows(rows), conn, "o", r);
+    EXPECT_EQ(r.inserted, exchange::kCommitGroup + 1);
+    EXPECT_EQ(scalar("select count(*) from TX_LOG"),
+              std::to_string(2 * (exchange::kCommitGroup + 1)));
+    EXPECT_EQ(scalar("select count(*) from (select PROD_ID from TX_LOG group by PROD_ID "
+                     "having count(distinct TX) > 1)"),
+              "0");
+    EXPECT_EQ(scalar("select count(distinct TX) from TX_LOG"), "2");
 }
 
 TEST_F(ExchangeTest, FullModeInsertsAndUpdatesWholeProducts) {
@@ -591,8 +677,13 @@ TEST_F(ExchangeTest, FullModeRowThatFailsLeavesNothingAndTheRunGoesOn) {
                              fullRow({{2, "G2"}})});
     exchange::UpsertResult r;
     exchange::upsertFullMode(g, conn, "o", r);
-    EXPECT_EQ(r.failed, std::vector<std::string>{"BAD"});
+    ASSERT_EQ(r.failed.size(), 1u);
+    EXPECT_EQ(r.failed[0].key, "BAD");
+    EXPECT_EQ(r.failed[0].sheetRow, 2u);
     EXPECT_EQ(exchange::failureLine("BAD"), "BAD轉檔失敗..");
+    // The reason is the database's own message, shown beside the line.
+    EXPECT_EQ(exchange::failureText(r.failed[0]).rfind("BAD轉檔失敗..　第 2 列：", 0), 0u);
+    EXPECT_NE(r.failed[0].reason.find("rejected by test"), std::string::npos) << r.failed[0].reason;
     EXPECT_EQ(scalar("select list(PROD_ID) from (select PROD_ID from PRODUCT order by 1)"),
               "G1,G2");
     EXPECT_EQ(scalar("select count(*) from PRODUCT2 where PROD_ID='BAD'"), "0");
@@ -607,7 +698,9 @@ TEST_F(ExchangeTest, FullModeWithoutUpgradeColumnsFailsInsertsButUpdates) {
     Grid g = Grid::fromRows({fullRow({{2, "NEW"}}), fullRow({{2, "OLD"}, {3, "updated"}})});
     exchange::UpsertResult r;
     exchange::upsertFullMode(g, conn, "o", r);
-    EXPECT_EQ(r.failed, std::vector<std::string>{"NEW"});
+    ASSERT_EQ(r.failed.size(), 1u);
+    EXPECT_EQ(r.failed[0].key, "NEW");
+    EXPECT_NE(r.failed[0].reason.find("P_PU"), std::string::npos) << r.failed[0].reason;
     EXPECT_EQ(r.updated, 1u);
     EXPECT_EQ(scalar("select PROD_NAME from PRODUCT where PROD_ID='OLD'"), "updated");
 }

@@ -86,14 +86,27 @@ TEST(SearchSettings, DefaultsThenWrittenValuesAndCaseInsensitiveKeys) {
     EXPECT_EQ(search::loadWindowSettings(file, "SUPPLIER", 0, 0).radio, 6);
 }
 
+// A damaged layout file cannot make the dialog read more columns than its grid has.
+TEST(SearchSettings, GridLayoutCountIsBoundedByTheGrid) {
+    testdata::TempFolder app;
+    std::string file = app.path() + "PRODUCT_DBGrid.ini";
+    text::writeFile(file, "[Columns]\nCount=9223372036854775807\n[Column0]\nField=PROD_ID\n"
+                          "[Column1]\nField=PROD_NAME\n[Column2]\nField=WUID\n");
+    auto cols = search::loadGridLayout(file, 2);
+    ASSERT_EQ(cols.size(), 2u);
+    EXPECT_EQ(cols[1].field, "PROD_NAME");
+    text::writeFile(file, "[Columns]\nCount=-5\n[Column0]\nField=PROD_ID\n");
+    EXPECT_TRUE(search::loadGridLayout(file, 34).empty());
+}
+
 TEST(SearchSettings, GridLayoutRoundTrips) {
     testdata::TempFolder app;
     std::string file = app.path() + "PRODUCT_DBGrid.ini";
-    EXPECT_TRUE(search::loadGridLayout(file).empty());
+    EXPECT_TRUE(search::loadGridLayout(file, 34).empty());
     std::vector<search::GridColumn> cols{
         {"PROD_NAME", 300, true}, {"PROD_ID", 60, true}, {"WUID", 80, false}};
     search::saveGridLayout(file, cols);
-    auto back = search::loadGridLayout(file);
+    auto back = search::loadGridLayout(file, 34);
     ASSERT_EQ(back.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(back[i].field, cols[i].field);

@@ -51,9 +51,24 @@ TEST(Numbers, Rounding) {
         double v;
         int dot;
         double out;
-    } cases[] = {{0.125, 2, 0.13},      {1.005, 2, 1.01}, {2.675, 2, 2.68}, {-2.675, 2, -2.67},
-                 {-12.5, 0, -12},       {12.5, 0, 13},    {99.5, 0, 100},   {7, 4, 7},
-                 {3.14159, 5, 3.14159}, {2.5, -1, 2.5}};
+    } cases[] = {{0.125, 2, 0.13},
+                 {1.005, 2, 1.01},
+                 {2.675, 2, 2.68},
+                 {-2.675, 2, -2.67},
+                 {-12.5, 0, -12},
+                 {12.5, 0, 13},
+                 {99.5, 0, 100},
+                 {7, 4, 7},
+                 {3.14159, 5, 3.14159},
+                 {2.5, -1, 2.5},
+                 // Half away from zero on the decimal value, not on its binary form.
+                 {2.49999, 0, 3},
+                 {0.12499, 2, 0.13},
+                 {1.4499, 3, 1.45},
+                 {-0.00501, 2, -0.01},
+                 // Too large for fractional digits: the magnitude stays.
+                 {1e70, 2, 1e70 + 0.00001},
+                 {-3e20, 4, -3e20}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(RoundNum(c.v, c.dot), c.out) << c.v << " at " << c.dot;
 }
@@ -301,6 +316,10 @@ TEST_F(PriceTest, PurchaseCostAndTillPrices) {
         prices.push_back(num(pos, f));
     EXPECT_EQ(prices, (std::vector<double>{10, 0, 12, 0, 0, 0, 0}));
     EXPECT_DOUBLE_EQ(num(pos, "COST_PRICE"), 5);
+    // An unknown code: every price 0, the cost included.
+    auto unknown = packet(m->GetPosPrice("NONE", "2024/01/01"));
+    EXPECT_FALSE(unknown.isNull("COST_PRICE"));
+    EXPECT_DOUBLE_EQ(num(unknown, "COST_PRICE"), 0);
 }
 
 TEST_F(ServicesTest, ItemPricesPreferTheCustomersOwn) {
@@ -346,6 +365,27 @@ TEST_F(ServicesTest, NameLookupsAndPermissions) {
     EXPECT_FALSE(m->GetOrgPowerReportState("G1", "7", "P_PRINT"));
     EXPECT_THROW(m->GetOrgPowerState("G1", "101", "P_RUN FROM ORG_POWER --"), db::DatabaseError);
     EXPECT_THROW(m->GetOrgPowerState("G1", "101", "NO_SUCH_COLUMN"), db::DatabaseError);
+}
+
+// Keys longer than their columns are simply not found: the services answer
+// with their defaults instead of failing.
+TEST_F(PriceTest, KeysLongerThanTheirColumnsFindNothing) {
+    std::string code(21, 'C'), customer(21, 'K'), day = "2024/01/01 and more";
+    auto p = packet(m->GetSalePrice(customer, code, 0, day));
+    EXPECT_EQ(p.asString("TEMPPRODID"), std::string(20, 'C')); // the packet's own width
+    EXPECT_EQ(p.asString("PROD_ID"), "");
+    EXPECT_DOUBLE_EQ(num(p, "B_PRICE"), 0);
+    EXPECT_DOUBLE_EQ(num(p, "U_DIS"), 100);
+    EXPECT_EQ(p.asString("FR_YN"), "Y");
+    EXPECT_DOUBLE_EQ(num(packet(m->GetSalePrice("K1", "P1", 0, day)), "B_PRICE"), 100);
+    EXPECT_TRUE(packet(m->GetInPrice(customer, code, 0)).isNull("PROD_ID"));
+    EXPECT_DOUBLE_EQ(num(packet(m->GetCostPrice(code, 2)), "COST_PRICE"), 0);
+    EXPECT_DOUBLE_EQ(num(packet(m->GetPosPrice(code, day)), "COST_PRICE"), 0);
+    EXPECT_TRUE(packet(m->GetMaterial_Price(customer, code)).isNull("SALE_PRICE"));
+    EXPECT_EQ(m->GetCustName(customer), "");
+    EXPECT_EQ(m->GetEmployeeName(std::string(11, 'E')), "");
+    EXPECT_FALSE(m->GetOrgPowerState(std::string(100, 'G'), "1", "P_RUN"));
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(ServicesTest, SharedDataSetsAreDefinedAndOpenAsDefined) {

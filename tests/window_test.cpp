@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -143,6 +144,40 @@ TEST_F(WindowTest, ServerDownAtStartGivesOneMessageAndALaterClickRetries) {
     EXPECT_EQ(form->DBGrid1->model()->rowCount(), 3);
 }
 
+// A language table that cannot be read is shown as an error; the window
+// opens and loads its list all the same.
+TEST_F(WindowTest, AStartUpErrorIsShownAndTheWindowGoesOn) {
+    std::filesystem::create_directory(database.folder() + "lang");
+    text::writeFile(database.folder() + "lang/lang_zhcn.xml", "not a table");
+    start();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "error");
+    EXPECT_NE(prompts.shown[0].text.find("lang/lang_zhcn.xml"), std::string::npos)
+        << prompts.shown[0].text;
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 3);
+}
+
+// The name rule may add ".xls" after the dialog closed: the window asks before
+// replacing a file of the final name.
+TEST_F(WindowTest, ExportAsksBeforeReplacingAFile) {
+    start();
+    testdata::TempFolder out;
+    std::string path = out.path() + "products.xls";
+    text::writeFile(path, "keep me");
+    prompts.files.push_back(out.path() + "products");
+    prompts.answers.push_back(false); // do not replace
+    form->SpeedButton3->click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "檔案 " + path + " 已經存在，要取代它嗎?");
+    EXPECT_EQ(text::readFile(path), "keep me");
+
+    prompts.files.push_back(out.path() + "products");
+    prompts.answers.push_back(true); // replace
+    form->SpeedButton3->click();
+    EXPECT_EQ(workbook::readSheet(path, "Sheet1").rowCount(), 4u);
+}
+
 TEST_F(WindowTest, ExportWritesTheWorkbookAndTheTransferText) {
     start();
     testdata::TempFolder out;
@@ -262,7 +297,10 @@ TEST_F(WindowTest, FullModeShowsTheSheetAndUpsertsIt) {
     form->SpeedButton5->click();
     EXPECT_EQ(prompts.shown.back().text.rfind("OK\n1 筆轉檔失敗", 0), 0u)
         << prompts.shown.back().text;
-    EXPECT_EQ(form->Memo1->toPlainText(), QString::fromUtf8("Memo1\nBAD轉檔失敗.."));
+    EXPECT_EQ(
+        form->Memo1->toPlainText().toStdString(),
+        "Memo1\nBAD轉檔失敗..　第 2 列：exception 1；E_REJECT；no；At trigger 'T_REJECT' line: "
+        "1, col: 91");
     EXPECT_TRUE(form->Memo1->isVisible());
     EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'F1'"), "shop01");
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID = 'BAD'"), "0");

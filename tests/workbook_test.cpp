@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "platform/text/Text.h"
@@ -403,6 +405,43 @@ TEST(SheetReaderProcess, ReadsInAChildAndContainsItsCrashesLimitsAndHangs) {
     missing.program = "/no/such/reader";
     EXPECT_TRUE(contains(messageOf([&] { workbook::readSheetIsolated(f, "Sheet1", missing); }),
                          "無法啟動活頁簿讀取程式 /no/such/reader"));
+}
+
+// A write that fails (here: a file-size limit, as a full disk would) leaves
+// the workbook that was there as it was, and no partial file beside it.
+TEST(SheetWriter, AFailedWriteLeavesThePreviousWorkbook) {
+    testdata::TempFolder tmp;
+    std::string path = tmp.path() + "book.xlsx";
+    {
+        workbook::SheetWriter w(path, "Sheet1");
+        w.text(0, 0, "previous");
+        w.close();
+    }
+    std::string before = text::readFile(path);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small{16384, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string message;
+    try {
+        workbook::SheetWriter w(path, "Sheet1");
+        for (unsigned r = 0; r < 20000; ++r)
+            w.text(r, 0,
+                   "row " + std::to_string(r) + " text that does not compress to nothing " +
+                       std::to_string(r * 7919));
+        w.close();
+    } catch (const WorkbookError& e) {
+        message = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message.rfind("無法儲存活頁簿 " + path, 0), 0u) << message;
+    EXPECT_TRUE(text::readFile(path) == before);
+    std::size_t files = 0;
+    for (auto& e : std::filesystem::directory_iterator(tmp.path()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 1u);
 }
 
 TEST(SheetWriter, TextStaysTextAndNumbersReadInGeneralForm) {

@@ -164,18 +164,63 @@ void RecordSet::emptyDataSet() {
     first();
 }
 
+const std::string& RecordSet::commandText() const {
+    static const std::string none;
+    return commandTexts_.empty() ? none : commandTexts_.front();
+}
+
 void RecordSet::open() {
     if (!conn_)
         throw RecordSetError("Missing connection or provider");
-    db::Query q(conn_);
-    q.setSql(commandText_);
     close();
-    q.open();
-    fillFrom(q);
+    std::vector<std::vector<Value>> rows;
+    db::Query q(conn_);
+    for (const auto& text : commandTexts_) {
+        q.setSql(text);
+        q.open();
+        readRows(q, rows);
+    }
+    rows_ = std::move(rows);
+    active_ = true;
+    sortRows();
+    first();
+}
+
+void RecordSet::reopenWith(std::vector<std::string> texts) {
+    if (!conn_)
+        throw RecordSetError("Missing connection or provider");
+    std::vector<std::vector<Value>> rows;
+    std::vector<FieldDef> fields = fields_;
+    db::Query q(conn_);
+    try {
+        for (const auto& text : texts) {
+            q.setSql(text);
+            q.open();
+            readRows(q, rows);
+        }
+    } catch (...) {
+        fields_ = std::move(fields); // a set without declared fields took the query's
+        throw;
+    }
+    close();
+    commandTexts_ = std::move(texts);
+    rows_ = std::move(rows);
+    active_ = true;
+    sortRows();
+    first();
 }
 
 void RecordSet::fillFrom(db::Query& q) {
     close();
+    std::vector<std::vector<Value>> rows;
+    readRows(q, rows);
+    rows_ = std::move(rows);
+    active_ = true;
+    sortRows();
+    first();
+}
+
+void RecordSet::readRows(db::Query& q, std::vector<std::vector<Value>>& into) {
     const auto& cols = q.fields();
     std::vector<int> map; // list field -> query column
     if (persistent_) {
@@ -207,20 +252,17 @@ void RecordSet::fillFrom(db::Query& q) {
     }
     while (!q.eof()) {
         if (identity) {
-            rows_.push_back(q.takeRow());
+            into.push_back(q.takeRow());
         } else {
             std::vector<Value> src = q.takeRow();
             std::vector<Value> row(fields_.size());
             for (std::size_t i = 0; i < map.size(); ++i)
                 if (map[i] >= 0)
                     row[i] = std::move(src[std::size_t(map[i])]);
-            rows_.push_back(std::move(row));
+            into.push_back(std::move(row));
         }
         q.next();
     }
-    active_ = true;
-    sortRows();
-    first();
 }
 
 void RecordSet::first() {
@@ -377,6 +419,8 @@ void RecordSet::sortRows() {
 
 void RecordSet::copyFrom(const RecordSet& other) {
     other.requireActive();
+    if (&other == this)
+        return; // a copy of itself is what it holds
     close();
     fields_ = other.fields_;
     rows_ = other.rows_;
@@ -512,10 +556,16 @@ void RecordSet::saveToFile(const std::string& path) const {
 }
 
 void RecordSet::loadFromFile(const std::string& path) {
+    std::string bytes;
     try {
-        setXmlPacket(text::readFile(path));
+        bytes = text::readFile(path);
     } catch (const std::runtime_error& e) {
         throw RecordSetError(e.what());
+    }
+    try {
+        setXmlPacket(bytes);
+    } catch (const RecordSetError& e) {
+        throw RecordSetError("檔案 \"" + path + "\" 不是可讀取的資料集：" + e.what());
     }
 }
 

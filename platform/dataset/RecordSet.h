@@ -84,11 +84,20 @@ class RecordSet {
     // Provider side: the statement text a fill runs on the connection.
     void setConnection(db::Connection* c) { conn_ = c; }
     db::Connection* connection() const { return conn_; }
-    void setCommandText(const std::string& sql) { commandText_ = sql; }
-    const std::string& commandText() const { return commandText_; }
+    void setCommandText(const std::string& sql) { commandTexts_ = {sql}; }
+    // Several statements whose rows, read in this order, make up the set
+    // (for a selection that one statement cannot name).
+    void setCommandTexts(std::vector<std::string> texts) { commandTexts_ = std::move(texts); }
+    // The (first) statement.
+    const std::string& commandText() const;
+    const std::vector<std::string>& commandTexts() const { return commandTexts_; }
     // Runs the command text and fills the rows; throws DatabaseError or
     // RecordSetError, leaving the set closed.
     void open();
+    // Runs these statements instead of the current ones; only when all of
+    // them succeed do their rows and texts replace the set's. On failure the
+    // set is as it was (rows, texts, cursor) and the error is thrown.
+    void reopenWith(std::vector<std::string> texts);
     // Fills from a query that is open on its first row.
     void fillFrom(db::Query& q);
 
@@ -145,6 +154,9 @@ class RecordSet {
     void loadFromFile(const std::string& path);
 
   private:
+    // Reads the query's rows into `into`, mapping its columns onto the
+    // fields (taking the query's fields when none are declared).
+    void readRows(db::Query& q, std::vector<std::vector<Value>>& into);
     enum class State { Browse, Edit, Insert };
     void sortRows();
 
@@ -156,7 +168,7 @@ class RecordSet {
     State state_ = State::Browse;
     std::vector<Value> buffer_;
     db::Connection* conn_ = nullptr;
-    std::string commandText_;
+    std::vector<std::string> commandTexts_;
     std::string indexFields_;
     std::string indexName_;
     bool indexDescending_ = false;

@@ -5,6 +5,7 @@
 #include "../text/Text.h"
 #include "FbApi.h"
 #include "Query.h"
+#include "Transaction.h"
 
 namespace db {
 
@@ -81,11 +82,39 @@ Connection::~Connection() {
         q->forgetConnection();
 }
 
+namespace {
+
+// The transaction isolation the parameters name; throws for a value no
+// driver knows, naming the file and line it came from.
+enum class Isolation { ReadCommitted, DirtyRead, Snapshot, Serializable };
+Isolation isolationOf(const ConnectionParams& p) {
+    auto v = p.value("isolationlevel");
+    if (!v)
+        return Isolation::ReadCommitted;
+    std::string iso = text::lower(text::trim(*v));
+    if (iso == "readcommitted")
+        return Isolation::ReadCommitted;
+    if (iso == "dirtyread")
+        return Isolation::DirtyRead;
+    if (iso == "repeatableread" || iso == "snapshot")
+        return Isolation::Snapshot;
+    if (iso == "serializable")
+        return Isolation::Serializable;
+    throw DatabaseError(p.where("isolationlevel") + "：isolationlevel 的值 \"" + *v +
+                        "\" 無法辨識（可用 ReadCommitted、RepeatableRead、Serializable）");
+}
+
+} // namespace
+
 void Connection::open() {
     if (attachment_)
         return;
+    std::string database = text::trim(params_.valueOr("Database", ""));
+    if (database.empty())
+        throw DatabaseError(params_.where() + " 沒有指定資料庫（Database=主機:路徑 或 檔案路徑）");
+    isolationOf(params_);
     Status st;
-    Target t = targetOf(params_.valueOr("Database", ""));
+    Target t = targetOf(database);
     IXpbBuilder* dpb = buildDpb(st, params_, t.embedded, false);
     IProvider* prov = fb::master()->getDispatcher();
     try {
@@ -135,14 +164,19 @@ IAttachment* Connection::attachment() {
 ITransaction* Connection::begin(bool readOnly) {
     std::vector<unsigned char> tpb{
         isc_tpb_version3, static_cast<unsigned char>(readOnly ? isc_tpb_read : isc_tpb_write)};
-    std::string iso = text::lower(text::trim(params_.valueOr("isolationlevel", "ReadCommitted")));
-    if (iso == "repeatableread" || iso == "snapshot") {
+    switch (isolationOf(params_)) {
+    case Isolation::Snapshot:
         tpb.push_back(isc_tpb_concurrency);
-    } else if (iso == "serializable") {
+        break;
+    case Isolation::Serializable:
         tpb.push_back(isc_tpb_consistency);
-    } else {
+        break;
+    case Isolation::ReadCommitted:
+    case Isolation::DirtyRead:
         tpb.push_back(isc_tpb_read_committed);
-        tpb.push_back(iso == "dirtyread" ? isc_tpb_no_rec_version : isc_tpb_rec_version);
+        tpb.push_back(isolationOf(params_) == Isolation::DirtyRead ? isc_tpb_no_rec_version
+                                                                   : isc_tpb_rec_version);
+        break;
     }
     tpb.push_back(truthy(params_.valueOr("waitonlocks", "True")) ? isc_tpb_wait : isc_tpb_nowait);
     Status st;
@@ -174,7 +208,7 @@ void Connection::endAuto(ITransaction* tx, bool commit) noexcept {
 
 void Connection::startTransaction(bool readOnly) {
     if (explicit_)
-        throw DatabaseError("A transaction is already open on this connection");
+        throw UsageError("A transaction is already open on this connection");
     explicit_ = begin(readOnly);
 }
 
@@ -185,7 +219,7 @@ void Connection::closeCursorsOn(ITransaction* tx) {
 
 void Connection::commit() {
     if (!explicit_)
-        throw DatabaseError("No transaction is open on this connection");
+        throw UsageError("No transaction is open on this connection");
     closeCursorsOn(explicit_);
     Status st;
     if (truthy(params_.valueOr("commitretain", "False"))) {
@@ -214,7 +248,7 @@ void Connection::rollback() {
 
 void Connection::runOnExplicit(const std::string& sql) {
     if (!explicit_)
-        throw DatabaseError("No transaction is open on this connection");
+        throw UsageError("No transaction is open on this connection");
     Status st;
     attachment_->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr,
                          nullptr);
@@ -224,9 +258,9 @@ static std::string checkedName(const std::string& name) {
     for (char c : name)
         if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
               c == '_'))
-            throw DatabaseError("Invalid savepoint name \"" + name + "\"");
+            throw UsageError("Invalid savepoint name \"" + name + "\"");
     if (name.empty())
-        throw DatabaseError("Invalid savepoint name \"\"");
+        throw UsageError("Invalid savepoint name \"\"");
     return name;
 }
 
@@ -243,20 +277,12 @@ void Connection::rollbackToSavepoint(const std::string& name) {
 }
 
 void Connection::executeDirect(const std::string& sql) {
-    IAttachment* att = attachment();
+    Transaction tx(*this);
     Status st;
-    if (explicit_) {
-        att->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr, nullptr);
-        return;
-    }
-    ITransaction* tx = begin(false);
-    try {
-        att->execute(&st, tx, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr, nullptr);
-    } catch (...) {
-        endAuto(tx, false);
-        throw;
-    }
-    tx->commit(&st);
+    attachment_->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr,
+                         nullptr);
+    // Many statements (DDL) fail only here; the guard then rolls back.
+    tx.commit();
 }
 
 void Connection::createDatabase(const ConnectionParams& params) {

@@ -22,6 +22,20 @@ std::string ConnectionParams::valueOr(std::string_view name, std::string_view de
     return v ? *v : std::string(def);
 }
 
+std::size_t ConnectionParams::lineOf(std::string_view name) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+        if (nameIs(lines_[i], name))
+            return i + 1;
+    return 0;
+}
+
+std::string ConnectionParams::where(std::string_view name) const {
+    if (source_.empty())
+        return "內建的連線設定";
+    std::size_t line = name.empty() ? 0 : lineOf(name);
+    return "\"" + source_ + "\"" + (line ? " 第 " + std::to_string(line) + " 行" : "");
+}
+
 void ConnectionParams::set(std::string_view name, std::string_view value) {
     std::string line = std::string(name) + "=" + std::string(value);
     for (auto& l : lines_)

@@ -20,8 +20,17 @@ class ConnectionParams {
     std::string valueOr(std::string_view name, std::string_view def) const;
     void set(std::string_view name, std::string_view value);
 
+    // Where the lines came from (a file's path; empty: the built-in defaults),
+    // and the 1-based line of a name (0 when absent), for error messages.
+    void setSource(std::string source) { source_ = std::move(source); }
+    const std::string& source() const { return source_; }
+    std::size_t lineOf(std::string_view name) const;
+    // "<file> 第 N 行" or "<file>" or "內建的連線設定".
+    std::string where(std::string_view name = {}) const;
+
   private:
     std::vector<std::string> lines_;
+    std::string source_;
 };
 
 } // namespace db

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "platform/NamedError.h"
@@ -19,9 +20,33 @@ class DatabaseError : public platform::NamedError {
 
     const char* className() const noexcept override { return "DatabaseError"; }
 
+    // What went wrong, by Firebird's error codes (kept here so that callers
+    // never name them).
+    bool isLockConflict() const noexcept {
+        return gdsCode_ == 335544336     // deadlock (an update conflict with a concurrent one)
+               || gdsCode_ == 335544345  // lock conflict on no wait
+               || gdsCode_ == 335544878; // concurrent transaction number
+    }
+    bool isDuplicateKey() const noexcept {
+        return gdsCode_ == 335544665     // unique or primary key violation
+               || gdsCode_ == 335544349; // duplicate value in a unique index
+    }
+    bool isConnectionLost() const noexcept {
+        return gdsCode_ == 335544726 || gdsCode_ == 335544721 || gdsCode_ == 335544741 ||
+               gdsCode_ == 335544856; // read/connect failure, lost connection, shutdown
+    }
+
   private:
     std::string sqlState_;
     long gdsCode_;
+};
+
+// A statement used wrongly by the program (an unknown parameter name, a value
+// not set, no connection): a programming fault, never a property of the data,
+// so callers that tolerate failing rows do not catch it.
+class UsageError : public std::logic_error {
+  public:
+    using std::logic_error::logic_error;
 };
 
 } // namespace db

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <ibase.h>
+#include <utility>
 
 #include "../text/Text.h"
 #include "Connection.h"
@@ -99,6 +100,7 @@ void Query::freeStatement() noexcept {
 
 void Query::clear() {
     lines_.clear();
+    keyLookup_ = false;
     textChanged();
 }
 
@@ -109,6 +111,7 @@ void Query::add(const std::string& line) {
 
 void Query::setSql(const std::string& text) {
     lines_ = text::splitLines(text);
+    keyLookup_ = false;
     textChanged();
 }
 
@@ -158,7 +161,7 @@ Query::Param& Query::param(const std::string& name) {
     for (auto& p : params_)
         if (text::equalsNoCase(p.name, name))
             return p;
-    throw DatabaseError("Parameter '" + name + "' not found");
+    throw UsageError("Parameter '" + name + "' not found");
 }
 
 void Query::assign(const std::string& name, Value value, bool isBlob) {
@@ -195,25 +198,65 @@ void Query::releaseMetadata() noexcept {
     }
 }
 
+// Prepares into locals and takes them over only when everything succeeded:
+// a statement that failed to prepare must not look prepared to the next run.
 void Query::prepare(ITransaction* tx) {
     freeStatement();
     releaseMetadata();
     inShape_.clear();
+    preparedSql_.clear();
     Status st;
-    stmt_ = conn_->attachment()->prepare(&st, tx, 0, sql_.c_str(), conn_->dialect(),
-                                         IStatement::PREPARE_PREFETCH_METADATA);
-    stmtGeneration_ = conn_->generation();
-    preparedSql_ = sql_;
-    stmtType_ = stmt_->getType(&st);
-    inMeta_ = stmt_->getInputMetadata(&st);
-    outMeta_ = stmt_->getOutputMetadata(&st);
-    if (inMeta_->getCount(&st) != markers_.size())
-        throw DatabaseError("The statement's parameters do not match its text");
-    inSlots_.resize(markers_.size());
+    struct Handles {
+        IStatement* stmt = nullptr;
+        IMessageMetadata *in = nullptr, *out = nullptr;
+        ~Handles() {
+            Status s;
+            for (IMessageMetadata* m : {in, out})
+                if (m)
+                    m->release();
+            if (stmt) {
+                try {
+                    stmt->free(&s);
+                } catch (const DatabaseError&) {
+                    stmt->release();
+                }
+            }
+        }
+    } h;
+    h.stmt = conn_->attachment()->prepare(&st, tx, 0, sql_.c_str(), conn_->dialect(),
+                                          IStatement::PREPARE_PREFETCH_METADATA);
+    unsigned type = h.stmt->getType(&st);
+    h.in = h.stmt->getInputMetadata(&st);
+    h.out = h.stmt->getOutputMetadata(&st);
+    if (h.in->getCount(&st) != markers_.size())
+        throw UsageError("The statement's parameters do not match its text");
+    std::vector<InputSlot> slots(markers_.size());
     for (unsigned i = 0; i < markers_.size(); ++i)
-        inSlots_[i] = {inMeta_->getType(&st, i) & ~1u, inMeta_->getLength(&st, i),
-                       inMeta_->getSubType(&st, i), inMeta_->getCharSet(&st, i)};
+        slots[i] = {h.in->getType(&st, i) & ~1u, h.in->getLength(&st, i), h.in->getSubType(&st, i),
+                    h.in->getCharSet(&st, i)};
+    stmt_ = std::exchange(h.stmt, nullptr);
+    inMeta_ = std::exchange(h.in, nullptr);
+    outMeta_ = std::exchange(h.out, nullptr);
+    stmtType_ = type;
+    stmtGeneration_ = conn_->generation();
+    inSlots_ = std::move(slots);
     describeOutput();
+    preparedSql_ = sql_;
+}
+
+bool Query::valueTooLongForItsColumn() const {
+    for (std::size_t i = 0; i < markers_.size(); ++i) {
+        const InputSlot& slot = inSlots_[i];
+        if (slot.type != SQL_VARYING && slot.type != SQL_TEXT)
+            continue;
+        if (auto* s = std::get_if<std::string>(&params_[markers_[i]].value)) {
+            unsigned bpc = bytesPerChar(slot.charset);
+            std::size_t length = bpc > 1 ? text::codePoints(*s) : s->size();
+            if (length > slot.length / bpc)
+                return true;
+        }
+    }
+    return false;
 }
 
 void Query::describeOutput() {
@@ -284,7 +327,7 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
     for (std::size_t i = 0; i < n; ++i) {
         const Param& p = params_[markers_[i]];
         if (!p.set)
-            throw DatabaseError("No value for parameter '" + p.name + "'");
+            throw UsageError("No value for parameter '" + p.name + "'");
         const InputSlot& srv = inSlots_[i];
         if (p.isBlob) {
             shape_[i] = {SQL_BLOB, unsigned(sizeof(ISC_QUAD))};
@@ -570,7 +613,7 @@ void Query::connect() {
 void Query::open() {
     close();
     if (!conn_)
-        throw DatabaseError("The statement has no connection");
+        throw UsageError("The statement has no connection");
     connect();
     tx_ = runTransaction(true);
     try {
@@ -579,6 +622,13 @@ void Query::open() {
         if (autoTx_ && stmtType_ != isc_info_sql_stmt_select) {
             conn_->endAuto(tx_, true);
             tx_ = conn_->startAuto(false);
+        }
+        if (keyLookup_ && valueTooLongForItsColumn()) {
+            row_.clear();
+            active_ = true;
+            eof_ = true;
+            finish(true);
+            return;
         }
         IMessageMetadata* in = inputMessage(tx_, inBuf_);
         Status st;
@@ -626,7 +676,7 @@ int64_t Query::execRowsAffected() {
 int64_t Query::run(bool count) {
     close();
     if (!conn_)
-        throw DatabaseError("The statement has no connection");
+        throw UsageError("The statement has no connection");
     connect();
     tx_ = runTransaction(false);
     int64_t affected = 0;

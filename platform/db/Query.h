@@ -56,6 +56,13 @@ class Query {
     std::string sqlText() const;
     // When false, ":" is not taken as a parameter marker (PSQL bodies).
     void setParamCheck(bool on);
+    // A look-up by key: a text value longer than the column its parameter
+    // stands for cannot equal any value there, so open() then finds no row
+    // instead of failing with the server's "string right truncation" (which a
+    // key pasted into the text as a literal would not raise either). Statements
+    // that store values keep the error. Set after the text: a new text
+    // (clear() or setSql()) turns it off.
+    void setKeyLookup(bool on) { keyLookup_ = on; }
 
     // Parameters by name; a name written twice in the text takes one value.
     void setString(const std::string& name, const std::string& value);
@@ -111,6 +118,7 @@ class Query {
     void freeStatement() noexcept;
     bool needsPrepare() const;
     void prepare(Firebird::ITransaction* tx);
+    bool valueTooLongForItsColumn() const;
     Param& param(const std::string& name);
     void assign(const std::string& name, Value value, bool isBlob);
     void releaseMetadata() noexcept;
@@ -126,6 +134,7 @@ class Query {
     Connection* conn_ = nullptr;
     std::vector<std::string> lines_;
     bool paramCheck_ = true;
+    bool keyLookup_ = false;
     bool parsed_ = false;
     std::string sql_;
     std::vector<std::size_t> markers_; // parameter index per "?" marker

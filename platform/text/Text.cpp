@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -149,7 +150,7 @@ std::string decodeTextFile(std::string_view b) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw std::runtime_error("Cannot open file \"" + path + "\"");
+        throw std::runtime_error("無法開啟檔案 \"" + path + "\"：" + std::strerror(errno));
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
@@ -158,7 +159,7 @@ std::string readFile(const std::string& path) {
 void writeFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out)
-        throw std::runtime_error("Cannot create file \"" + path + "\"");
+        throw std::runtime_error("無法建立檔案 \"" + path + "\"：" + std::strerror(errno));
     out.write(bytes.data(), std::streamsize(bytes.size()));
     if (!out)
         throw std::runtime_error("Cannot write file \"" + path + "\"");

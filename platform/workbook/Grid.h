@@ -37,6 +37,10 @@ class Grid {
     std::size_t colCount() const { return cols_; }
     std::size_t cellCount() const { return cells_.size(); }
     std::string_view cell(std::size_t col, std::size_t row) const;
+    // True when no cell of the row holds text.
+    bool rowIsEmpty(std::size_t row) const {
+        return row >= rows_ || rowStart_[row] == rowStart_[row + 1];
+    }
     // The sheet row a grid row came from (1-based, as the spreadsheet numbers it).
     std::size_t sheetRow(std::size_t row) const { return row + firstSheetRow_ + 1; }
 

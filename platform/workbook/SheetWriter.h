@@ -11,7 +11,9 @@ namespace workbook {
 // Writes a one-sheet Office Open XML workbook, row by row from the top. Text
 // is always written as a text cell, so "0123" stays "0123": shared strings,
 // or inline strings written as they come in the streaming (constant-memory)
-// form. Throws WorkbookError.
+// form. The workbook is written to a temporary file in the target's folder
+// and renamed over the target only when it reads back whole, so a failed
+// write (a full disk) leaves an existing file as it was. Throws WorkbookError.
 class SheetWriter {
   public:
     enum class Strings { Shared, Inline };
@@ -28,7 +30,9 @@ class SheetWriter {
     void close();
 
   private:
-    std::string path_;
+    void discard() noexcept;
+    std::string path_, temp_, sheetName_;
+    std::size_t cells_ = 0;
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     std::string buf_;
