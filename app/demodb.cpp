@@ -1,6 +1,10 @@
-// tavola-demo-db FILE: creates a demonstration database file (embedded engine)
-// with the base tables and about a thousand products, their categories and
-// suppliers. The content is the same on every run.
+// tavola-demo-db [--base | --upgraded] FILE: creates a database file
+// (embedded engine). Without an option, a demonstration database: the suite's
+// base tables brought up to date by the upgrade, and about a thousand
+// products with their categories and suppliers; the content is the same on
+// every run. --base: the base tables only, as an installation that was never
+// upgraded has them. --upgraded: base tables and upgrade, no products (the
+// test suites copy this file instead of building a database per test).
 
 #include <cstdio>
 #include <string>
@@ -8,7 +12,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/text/Text.h"
-#include "tests/support/BaseSchema.h"
+#include "schema/BaseSchema.h"
 
 namespace {
 
@@ -45,11 +49,12 @@ const char* kNouns[][10] = {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tavola-demo-db FILE\n");
+    std::string option = argc == 3 ? argv[1] : "";
+    if ((argc != 2 && argc != 3) || (argc == 3 && option != "--base" && option != "--upgraded")) {
+        std::fprintf(stderr, "usage: tavola-demo-db [--base | --upgraded] FILE\n");
         return 2;
     }
-    std::string file = argv[1];
+    std::string file = argv[argc - 1];
     if (text::fileExists(file)) {
         std::printf("%s exists; left as it is\n", file.c_str());
         return 0;
@@ -58,7 +63,16 @@ int main(int argc, char** argv) {
         db::ConnectionParams p;
         p.setLines({"Database=" + file, "user_name=sysdba", "password=masterkey",
                     "servercharset=UTF8", "sqldialect=3"});
-        testdata::createBaseDatabase(p);
+        if (option == "--base") {
+            schema::createBaseDatabase(p);
+            std::printf("created %s with the base tables\n", file.c_str());
+            return 0;
+        }
+        schema::createUpgradedDatabase(p);
+        if (option == "--upgraded") {
+            std::printf("created %s with the base tables, upgraded\n", file.c_str());
+            return 0;
+        }
 
         db::Connection c;
         c.params() = p;

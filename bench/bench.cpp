@@ -30,8 +30,8 @@
 #include "platform/workbook/SheetReader.h"
 #include "platform/workbook/SheetReaderProcess.h"
 #include "platform/workbook/SheetWriter.h"
-#include "tests/support/BaseSchema.h"
-#include "tests/support/ZipWriter.h"
+#include "platform/workbook/ZipWriter.h"
+#include "schema/BaseSchema.h"
 
 namespace {
 
@@ -234,7 +234,7 @@ void writeNewProductsOds(const std::string& path, std::size_t rows) {
         x += "</table:table-row>";
     }
     x += "</table:table></office:spreadsheet></office:body></office:document-content>";
-    testdata::writeZip(
+    workbook::writeZip(
         path, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", x}});
 }
 
@@ -305,7 +305,7 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
             const std::string& password, std::size_t rows) {
     auto make = [&](const char* name) {
         std::string db = prefix + folder + name;
-        testdata::createBaseDatabase(paramsFor(db, password));
+        schema::createUpgradedDatabase(paramsFor(db, password));
         return db;
     };
     // Load-all and export over a database of `rows` products.

@@ -6,7 +6,9 @@
 #include "exchange/ProductSave.h"
 #include "exchange/ProductWorkbook.h"
 #include "exchange/WorkbookImport.h"
+#include "platform/text/Text.h"
 #include "platform/workbook/SheetReaderProcess.h"
+#include "schema/Upgrade.h"
 
 namespace batch {
 
@@ -146,6 +148,63 @@ void Commands::list(const std::optional<std::string>& sql) {
         std::fprintf(out_, "%s\n", line.c_str());
     }
     summary_.rowsRead = list_.rowCount();
+}
+
+void Commands::upgrade() {
+    if (!module_.upgradeMode())
+        throw std::logic_error("the data module is not in upgrade mode");
+    module_.setUpgradeProgress(progress_);
+    startPhase("升級資料庫");
+    module_.SQLConnection1.open();
+}
+
+void Commands::planUpgrade() {
+    // A connection of its own: the module's would run its connect handler
+    // (settings load and clean-up), and the plan changes nothing.
+    db::Connection c;
+    c.params() = module_.SQLConnection1.params();
+    db::Query statements(&c), catalogue(&c);
+    schema::LiveSchema live(statements, catalogue);
+    schema::PlanSchema plan(live);
+    schema::UpgradeReport report;
+    schema::Upgrader(plan, report).upgrade(schema::editionsOf(module_.appFolder()));
+    for (const std::string& s : report.statements)
+        std::fprintf(out_, "%s;\n\n", s.c_str());
+    std::fprintf(out_, "-- %zu statements\n", report.statements.size());
+}
+
+std::string Commands::upgradeText() const {
+    const schema::UpgradeReport& r = module_.upgradeReport();
+    auto list = [](const char* label, const std::vector<std::string>& names) {
+        std::string t = std::string(label) + ": " + std::to_string(names.size());
+        if (!names.empty() && names.size() <= 100) {
+            t += " (";
+            for (std::size_t i = 0; i < names.size(); ++i)
+                t += (i ? ", " : "") + names[i];
+            t += ")";
+        }
+        return t + "\n";
+    };
+    std::string t;
+    t += list("tables created", r.tablesCreated);
+    t += list("indices created", r.indicesCreated);
+    t += list("columns added", r.columnsAdded);
+    t += list("triggers created", r.triggersCreated);
+    t += list("triggers redefined", r.triggersRedefined);
+    t += list("seed rows inserted", r.seedRows);
+    t += "statements run: " + std::to_string(r.statements.size()) + "\n";
+    t += "column additions failed: " + std::to_string(r.adderFailures.size()) + "\n";
+    for (const auto& [what, why] : r.adderFailures) {
+        std::string message;
+        for (const std::string& line : text::splitLines(why))
+            if (!text::trim(line).empty())
+                message += (message.empty() ? "" : "；") + text::trim(line);
+        t += "  " + what + ": " + message + "\n";
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", r.seconds);
+    t += std::string("elapsed: ") + seconds + " s\n";
+    return t;
 }
 
 std::string Commands::summaryText() const {

@@ -34,6 +34,13 @@ class Commands {
     void importFile(const std::string& file);
     void checkFile(const std::string& file);
     void list(const std::optional<std::string>& sql);
+    // Opens the connection, which runs the upgrade (the module must be in
+    // upgrade mode); upgradeText() tells what it did, also after a failure.
+    void upgrade();
+    // Writes to out the statements an upgrade would run on this database, in
+    // order, one per paragraph, changing nothing.
+    void planUpgrade();
+    std::string upgradeText() const;
 
     const Summary& summary() const { return summary_; }
     // The summary as printed after a command.

@@ -9,6 +9,7 @@
 #include "BatchCommands.h"
 #include "platform/AppFolder.h"
 #include "platform/StopSignals.h"
+#include "schema/Upgrade.h"
 
 namespace {
 
@@ -74,6 +75,11 @@ int main(int argc, char** argv) {
     checkCmd->add_option("FILE", file, "workbook to read")->required()->check(CLI::ExistingFile);
     auto* listCmd = app.add_subcommand("list", "print the product list as tab-separated text");
     listCmd->add_option("--sql", sql, "statement to list instead of all products");
+    bool plan = false;
+    auto* upgradeCmd = app.add_subcommand(
+        "upgrade", "bring the database's tables, columns, triggers and seed rows up to date");
+    upgradeCmd->add_flag("--plan", plan,
+                         "print the statements the upgrade would run, in order, changing nothing");
 
     try {
         app.parse(argc, argv);
@@ -86,7 +92,7 @@ int main(int argc, char** argv) {
 
     ConsolePrompts prompts;
     std::vector<std::string> args;
-    if (upgrade)
+    if (upgrade || (*upgradeCmd && !plan))
         args.push_back("u");
     TSimpleDataMod module(platform::appFolder(), args, &prompts);
     if (!module.startupErrors().empty())
@@ -95,6 +101,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s…\n", phase);
         std::fflush(stderr);
     });
+    if (*upgradeCmd) {
+        try {
+            if (plan) {
+                commands.planUpgrade();
+                return 0;
+            }
+            commands.upgrade();
+        } catch (const schema::UpgradeStopped& e) {
+            std::fprintf(stderr, "%s%s\n", commands.upgradeText().c_str(), e.what());
+            return 130;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s%s\n", commands.upgradeText().c_str(),
+                         platform::errorText(e).c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "%s", commands.upgradeText().c_str());
+        return 0;
+    }
     try {
         if (*exportCmd) {
             commands.exportList(file, sql);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/text/Text.h"
+#include "schema/Probes.h"
 #include "services/IdentifierChecks.h"
 #include "services/Lookups.h"
 #include "services/Numbers.h"
@@ -141,8 +142,44 @@ std::string TSimpleDataMod::LocalIP() {
     return result;
 }
 
+template <typename F> auto TSimpleDataMod::withUpgrader(F&& f) {
+    schema::LiveSchema live(SQLQuery1, SQLQuery2);
+    schema::Upgrader upgrader(live, upgradeReport_, upgradeProgress_);
+    return f(upgrader);
+}
+
+bool TSimpleDataMod::Search_Table(const std::string& sTable) {
+    return schema::searchTable(SQLQuery1, sTable);
+}
+bool TSimpleDataMod::Search_Index(const std::string& sIndexName) {
+    return schema::searchIndex(SQLQuery1, sIndexName);
+}
+bool TSimpleDataMod::Search_Trigger(const std::string& sTable, const std::string& sTrigger) {
+    return schema::searchTrigger(SQLQuery1, sTable, sTrigger);
+}
+bool TSimpleDataMod::TableIsEmpty(const std::string& sTable) {
+    return schema::tableIsEmpty(SQLQuery3, sTable);
+}
+bool TSimpleDataMod::Add_StrField(const std::string& sTable, const std::string& sField,
+                                  const std::string& sLength) {
+    return withUpgrader([&](schema::Upgrader& u) { return u.addStrField(sTable, sField, sLength); });
+}
+bool TSimpleDataMod::Add_DoubleField(const std::string& sTable, const std::string& sField) {
+    return withUpgrader([&](schema::Upgrader& u) { return u.addDoubleField(sTable, sField); });
+}
+void TSimpleDataMod::tablecreate() {
+    withUpgrader([](schema::Upgrader& u) { u.tablecreate(); });
+}
+void TSimpleDataMod::tablecreate2() {
+    withUpgrader([](schema::Upgrader& u) { u.tablecreate2(); });
+}
+void TSimpleDataMod::runtrigger() {
+    withUpgrader([](schema::Upgrader& u) { u.runtrigger(); });
+}
+
 void TSimpleDataMod::Upgrade() {
-    // The schema upgrade (tables, columns, triggers, seed rows) runs here.
+    upgradeReport_ = {};
+    withUpgrader([this](schema::Upgrader& u) { u.upgrade(schema::editionsOf(appFolder_)); });
 }
 
 void TSimpleDataMod::SQLConnection1AfterConnect() {

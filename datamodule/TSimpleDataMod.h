@@ -9,6 +9,7 @@
 #include "platform/dataset/RecordSet.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
+#include "schema/Upgrade.h"
 
 // The suite's shared data module: the one database connection, the module's
 // statement objects and record sets, the settings loaded on connect, and the
@@ -93,6 +94,33 @@ class TSimpleDataMod {
     bool GetOrgPowerReportState(const std::string& sOrg_id, const std::string& sItem_no,
                                 const std::string& sCol);
 
+    // Schema maintenance, run by the upgrade and open to the suite's programs.
+    // The probes work on SQLQuery1 (TableIsEmpty on SQLQuery3): whatever the
+    // statement held before is gone. Names are compared in upper case.
+    bool Search_Table(const std::string& sTable);
+    bool Search_Index(const std::string& sIndexName);
+    bool Search_Trigger(const std::string& sTable, const std::string& sTrigger);
+    // Throws DatabaseError when the table does not exist.
+    bool TableIsEmpty(const std::string& sTable);
+    // Add the column when the table lacks it; false when that failed (the
+    // error is recorded in upgradeReport(), not raised).
+    bool Add_StrField(const std::string& sTable, const std::string& sField,
+                      const std::string& sLength);
+    bool Add_DoubleField(const std::string& sTable, const std::string& sField);
+    // The catalogue's steps 1 to 38 and 39 to 57, and the triggers. Each
+    // statement is committed on its own; the first one the server rejects
+    // ends the method with its error.
+    void tablecreate();
+    void tablecreate2();
+    void runtrigger();
+    // What the upgrades of this module have done so far.
+    const schema::UpgradeReport& upgradeReport() const { return upgradeReport_; }
+    // Told the upgrade's progress (optional); answering false stops it
+    // between two steps.
+    void setUpgradeProgress(schema::Upgrader::Progress progress) {
+        upgradeProgress_ = std::move(progress);
+    }
+
     // On when the first argument is "u" in any case.
     bool upgradeMode() const { return upgradeMode_; }
     const std::string& appFolder() const { return appFolder_; }
@@ -104,6 +132,11 @@ class TSimpleDataMod {
   private:
     // The schema upgrade of upgrade mode; runs before the settings load.
     void Upgrade();
+    // The upgrade's work on this module's connection and statements.
+    template <typename F> auto withUpgrader(F&& f);
+
+    schema::UpgradeReport upgradeReport_;
+    schema::Upgrader::Progress upgradeProgress_;
 
     std::string appFolder_;
     std::vector<std::string> startupErrors_;

@@ -9,7 +9,6 @@
 
 #include "datamodule/TSimpleDataMod.h"
 #include "platform/text/Text.h"
-#include "support/BaseSchema.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -29,10 +28,10 @@ class ServerTest : public ::testing::Test {
     void SetUp() override {
         if (serverPassword().empty())
             GTEST_SKIP() << "no loopback server (TAVOLA_TEST_SERVER_PASSWORD)";
-        // The server runs as its own user and creates the file itself.
+        // The server runs as its own user: the folder and the file are open to it.
         std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+        testdata::copyDatabase(testdata::Schema::Upgraded, folder.path() + "server.fdb");
         database = "localhost:" + folder.path() + "server.fdb";
-        testdata::createBaseDatabase(params(serverPassword()));
     }
 
     db::ConnectionParams params(const std::string& password) const {

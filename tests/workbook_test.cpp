@@ -14,6 +14,7 @@
 #include "platform/workbook/SheetReader.h"
 #include "platform/workbook/SheetReaderProcess.h"
 #include "platform/workbook/SheetWriter.h"
+#include "platform/workbook/ZipWriter.h"
 #include "support/TestDatabase.h"
 #include "support/ZipWriter.h"
 
@@ -231,7 +232,7 @@ TEST(SheetReader, DamagedHostileAndOversizedFilesEndWithAClearError) {
     tmp.write("picture.xlsx", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\1", 20));
     tmp.write("letter.xls", "Dear customer\r\nThank you for your order.\r\nRegards\r\n");
     tmp.write("unterminated.csv", "a,\"b\r\nc,d\r\n");
-    testdata::writeZip(
+    workbook::writeZip(
         tmp.path() + "document.docx",
         {{"[Content_Types].xml", "<Types><Override ContentType=\"application/"
                                  "vnd.openxmlformats-officedocument.wordprocessingml."

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "BaseSchema.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Query.h"
 #include "platform/text/Text.h"
@@ -27,8 +26,17 @@ void TempFolder::write(const std::string& name, const std::string& bytes) const 
     text::writeFile(path_ + name, bytes);
 }
 
-TestDatabase::TestDatabase() : file_(folder_.path() + "test.fdb") {
-    createBaseDatabase(params());
+void copyDatabase(Schema kind, const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::copy_file(kind == Schema::Base ? TAVOLA_BASE_DB : TAVOLA_UPGRADED_DB, path,
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::group_write | fs::perms::others_read |
+                              fs::perms::others_write);
+}
+
+TestDatabase::TestDatabase(Schema kind) : file_(folder_.path() + "test.fdb") {
+    copyDatabase(kind, file_);
 }
 
 db::ConnectionParams TestDatabase::params() const {

@@ -21,11 +21,21 @@ class TempFolder {
     std::string path_;
 };
 
-// A fresh database file with the base schema in a temporary folder, opened
-// with the embedded engine. The folder doubles as an application folder.
+// Which database a test starts from: the suite's base tables brought up to
+// date by the upgrade (what the exchange and the services run against), or
+// the base tables alone (for the upgrade's own tests).
+enum class Schema { Upgraded, Base };
+
+// Copies the build's database of that kind to the path (readable and
+// writable by everyone, so that a server running as its own user can open
+// it).
+void copyDatabase(Schema kind, const std::string& path);
+
+// A fresh database file in a temporary folder, opened with the embedded
+// engine. The folder doubles as an application folder.
 class TestDatabase {
   public:
-    TestDatabase();
+    explicit TestDatabase(Schema kind = Schema::Upgraded);
     const std::string& folder() const { return folder_.path(); }
     const std::string& file() const { return file_; }
     // Parameters that open this database embedded.

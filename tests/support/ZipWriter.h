@@ -6,10 +6,6 @@
 
 namespace testdata {
 
-// Writes a zip file of (name, content) entries, deflated.
-void writeZip(const std::string& path,
-              const std::vector<std::pair<std::string, std::string>>& entries);
-
 // A minimal Office Open XML workbook with one sheet: the sheet part's XML,
 // optionally shared strings, the target the workbook's relationship gives the
 // sheet, and the sheet's name.
