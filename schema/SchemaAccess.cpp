@@ -28,6 +28,8 @@ std::vector<std::string> LiveSchema::relationsWith(const std::string& column) {
     q2_.clear();
     q2_.add("SELECT RDB$RELATION_NAME FROM RDB$RELATION_FIELDS ");
     q2_.add(" WHERE RDB$FIELD_NAME = :FIELD_NAME ");
+    // In name order, so that a plan lists them as the upgrade then meets them.
+    q2_.add(" ORDER BY RDB$RELATION_NAME");
     q2_.setKeyLookup(true);
     q2_.setString("FIELD_NAME", text::upper(column));
     std::vector<std::string> out;
@@ -103,7 +105,7 @@ std::vector<std::string> PlanSchema::relationsWith(const std::string& column) {
     for (const auto& [t, added] : columns_)
         if (added == c)
             out.push_back(t);
-    // The server lists them in name order (its index on the field and relation names).
+    // In name order, as the database lists them.
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
@@ -131,7 +133,9 @@ void PlanSchema::run(const Statement& change) {
         indices_.insert(object);
         break;
     case Statement::Effect::AddColumn:
-        columns_.insert({object, text::upper(change.column)});
+        // On a missing table the addition fails (and the adder goes on).
+        if (tableExists(change.object))
+            columns_.insert({object, text::upper(change.column)});
         break;
     case Statement::Effect::CreateTrigger:
         triggers_.insert({object, text::upper(change.column)});

@@ -22,8 +22,8 @@ class SchemaAccess {
     virtual bool indexExists(const std::string& index) = 0;
     virtual bool triggerExists(const std::string& table, const std::string& trigger) = 0;
     virtual bool columnExists(const std::string& table, const std::string& column) = 0;
-    // The relations (tables and views) that have a column of that name, their
-    // names trimmed of the catalogue's padding.
+    // The relations (tables and views) that have a column of that name, in
+    // name order, their names trimmed of the catalogue's padding.
     virtual std::vector<std::string> relationsWith(const std::string& column) = 0;
     // The size the database reports for PRODUCT.PROD_SCALE, in characters;
     // throws DatabaseError when the table or column is missing.

@@ -36,41 +36,47 @@ void Upgrader::run(const Statement& s) {
     a_.run(s);
 }
 
-bool Upgrader::addColumn(const std::string& table, const Column& c) {
-    std::string what = table + "." + c.name;
+// One column addition: nothing when the column is there, else the ALTER.
+// Errors (a missing table, a name that cannot enter a statement, a rejected
+// ALTER, a failing probe) are recorded, and the upgrade goes on.
+bool Upgrader::tryAdd(const std::string& table, const std::string& column,
+                      const std::function<std::string()>& alter) {
+    std::string what = table + "." + column;
     try {
-        std::string sql = c.type == ColumnType::Double
-                              ? addDoubleColumnSql(table, c.name)
-                              : addTextColumnSql(table, c.name, std::to_string(c.length));
-        if (a_.columnExists(table, c.name))
+        std::string sql = alter();
+        if (a_.columnExists(table, column))
             return true;
-        run({sql, {}, false, Statement::Effect::AddColumn, table, c.name});
+        run({sql, {}, false, Statement::Effect::AddColumn, table, column});
         r_.columnsAdded.push_back(what);
         return true;
     } catch (const db::DatabaseError& e) {
         r_.adderFailures.emplace_back(what, e.what());
-    } catch (const std::invalid_argument& e) { // a name that cannot enter a statement
+    } catch (const std::invalid_argument& e) {
         r_.adderFailures.emplace_back(what, e.what());
     }
     return false;
+}
+
+bool Upgrader::addColumn(const std::string& table, const Column& c) {
+    return tryAdd(table, c.name, [&] {
+        return c.type == ColumnType::Double
+                   ? addDoubleColumnSql(table, c.name)
+                   : addTextColumnSql(table, c.name, std::to_string(c.length));
+    });
 }
 
 void Upgrader::addColumn(const std::string& table, const std::string& compact) {
     addColumn(table, parseColumn(compact));
 }
 
+// The length goes into the statement as given ("20" gives VARCHAR(20)).
 bool Upgrader::addStrField(const std::string& table, const std::string& field,
                            const std::string& length) {
-    Column c{field, ColumnType::Varchar, int(text::toIntDef(length, 0)), false};
-    if (c.length <= 0) {
-        r_.adderFailures.emplace_back(table + "." + field, "不是有效的長度：\"" + length + "\"");
-        return false;
-    }
-    return addColumn(table, c);
+    return tryAdd(table, field, [&] { return addTextColumnSql(table, field, length); });
 }
 
 bool Upgrader::addDoubleField(const std::string& table, const std::string& field) {
-    return addColumn(table, Column{field, ColumnType::Double, 0, false});
+    return tryAdd(table, field, [&] { return addDoubleColumnSql(table, field); });
 }
 
 void Upgrader::createTable(const Table& t) {

@@ -64,6 +64,8 @@ class Upgrader {
   private:
     void steps(int first, int last);
     void createTable(const Table& t);
+    bool tryAdd(const std::string& table, const std::string& column,
+                const std::function<std::string()>& alter);
     void addColumn(const std::string& table, const std::string& compact);
     bool addColumn(const std::string& table, const Column& c);
     void approverPass();

@@ -261,6 +261,34 @@ TEST_F(BatchTest, TheWindowClosesCleanlyOnTerminate) {
     EXPECT_EQ(c.finish(), 0) << c.errText;
 }
 
+TEST_F(BatchTest, UpgradeRunsWhatItsPlanListsAndReports) {
+    testdata::copyDatabase(testdata::Schema::Base, database.file()); // never upgraded
+    Outcome plan = run("upgrade --plan");
+    ASSERT_EQ(plan.status, 0) << plan.err;
+    EXPECT_EQ(plan.out.rfind("CREATE TABLE PRODUCT_PLACE (", 0), 0u);
+    EXPECT_EQ(database.scalar("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = "
+                              "'PRODUCT_PLACE'"),
+              "0");
+    auto count = plan.out.rfind("-- ");
+    ASSERT_NE(count, std::string::npos);
+    std::string planned = plan.out.substr(count + 3, plan.out.find(' ', count + 3) - count - 3);
+
+    Outcome up = run("upgrade");
+    ASSERT_EQ(up.status, 0) << up.err;
+    EXPECT_NE(up.err.find("tables created: 76 (PRODUCT_PLACE, "), std::string::npos) << up.err;
+    EXPECT_NE(up.err.find("seed rows inserted: 27"), std::string::npos) << up.err;
+    EXPECT_NE(up.err.find("statements run: " + planned + "\n"), std::string::npos) << up.err;
+    EXPECT_NE(up.err.find("column additions failed: 0"), std::string::npos) << up.err;
+    EXPECT_NE(up.err.find("elapsed: "), std::string::npos) << up.err;
+
+    // A statement the server rejects ends the run with its message.
+    database.exec("DROP TABLE SYS_MENU");
+    Outcome failed = run("upgrade");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_NE(failed.err.find("tables created: 0"), std::string::npos) << failed.err;
+    EXPECT_NE(failed.err.find("SYS_MENU"), std::string::npos) << failed.err;
+}
+
 TEST_F(BatchTest, UsageErrorsExitTwo) {
     EXPECT_EQ(run("").status, 2);
     EXPECT_EQ(run("frobnicate").status, 2);

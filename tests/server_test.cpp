@@ -9,6 +9,7 @@
 
 #include "datamodule/TSimpleDataMod.h"
 #include "platform/text/Text.h"
+#include "schema/Upgrade.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -80,6 +81,18 @@ TEST_F(ServerTest, DataModuleConnectsLoadsSettingsAndSavesQuotedKeys) {
     ASSERT_FALSE(q.eof());
     EXPECT_EQ(q.asString("PROD_NAME"), "伺服器商品");
     EXPECT_EQ(q.asString("WUID"), "server@example.com");
+}
+
+TEST_F(ServerTest, UpgradesABaseDatabaseAndThenFindsItUpToDate) {
+    testdata::copyDatabase(testdata::Schema::Base, folder.path() + "server.fdb");
+    auto first = schema::upgradeDatabase(params(serverPassword()));
+    EXPECT_EQ(first.tablesCreated.size(), 76u);
+    EXPECT_TRUE(first.adderFailures.empty());
+    schema::upgradeDatabase(params(serverPassword())); // the late invoice amounts
+    auto upToDate = schema::upgradeDatabase(params(serverPassword()));
+    EXPECT_TRUE(upToDate.tablesCreated.empty());
+    EXPECT_TRUE(upToDate.columnsAdded.empty());
+    EXPECT_TRUE(upToDate.seedRows.empty());
 }
 
 TEST_F(ServerTest, WrongPasswordGivesFirebirdsMessage) {

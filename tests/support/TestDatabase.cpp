@@ -67,4 +67,19 @@ std::string TestDatabase::scalar(const std::string& sql) const {
     return q.eof() ? std::string() : db::toText(q.value(0));
 }
 
+std::vector<std::vector<std::string>> TestDatabase::rows(const std::string& sql) const {
+    db::Connection c;
+    c.params() = params();
+    db::Query q(&c);
+    q.setSql(sql);
+    std::vector<std::vector<std::string>> out;
+    for (q.open(); !q.eof(); q.next()) {
+        std::vector<std::string> row;
+        for (std::size_t i = 0; i < q.fieldCount(); ++i)
+            row.push_back(db::isNull(q.value(i)) ? "<null>" : text::trim(db::toText(q.value(i))));
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
 } // namespace testdata

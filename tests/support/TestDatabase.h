@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/db/ConnectionParams.h"
 
@@ -46,6 +47,9 @@ class TestDatabase {
     void exec(const std::string& sql) const;
     // The first column of the first row as text ("" when there is no row).
     std::string scalar(const std::string& sql) const;
+    // Every row, every column as text (NULL as "<null>"), values trimmed of
+    // the catalogue's blank padding.
+    std::vector<std::vector<std::string>> rows(const std::string& sql) const;
 
   private:
     TempFolder folder_;
