@@ -54,6 +54,20 @@ void rate(const char* what, const std::string& where, std::size_t rows, double s
     std::fflush(stdout);
 }
 
+// Requests to the engine since `before`, per 1,000 rows: over a server each
+// is a round trip, whatever the machine's speed.
+void roundTrips(const char* what, const std::string& where, std::size_t rows,
+                const db::Connection::Requests& before, const db::Connection::Requests& after) {
+    auto per = [&](uint64_t a, uint64_t b) { return rows ? double(a - b) * 1000.0 / rows : 0.0; };
+    std::printf("%-22s %-9s %8.1f round trips per 1,000 rows (executes %.1f, prepares %.1f, "
+                "transactions %.1f, blobs %.1f; rows fetched %.1f)\n",
+                what, where.c_str(), per(after.roundTrips(), before.roundTrips()),
+                per(after.executes, before.executes), per(after.prepares, before.prepares),
+                per(after.transactions, before.transactions), per(after.blobs, before.blobs),
+                per(after.rowsFetched, before.rowsFetched));
+    std::fflush(stdout);
+}
+
 std::string productId(std::size_t i, const char* prefix) {
     char b[24];
     std::snprintf(b, sizeof b, "%s%07zu", prefix, i);
@@ -367,13 +381,17 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
         exchange::importIntoList(grid, list, ir);
         rate("import", where, ir.appended, seconds(t));
         t = Clock::now();
+        auto before = conn.requests();
         auto cr = exchange::checkList(list, conn);
         rate("check", where, cr.rows, seconds(t));
+        roundTrips("check", where, cr.rows, before, conn.requests());
         t = Clock::now();
+        before = conn.requests();
         exchange::SaveResult sr;
         exchange::saveNewProducts(list, conn, "bench@example.com", "bench", sr);
         double saveSecs = seconds(t);
         rate("normal save", where, sr.saved, saveSecs);
+        roundTrips("normal save", where, sr.saved, before, conn.requests());
         t = Clock::now();
         exchange::SaveResult again;
         exchange::saveNewProducts(list, conn, "bench@example.com", "bench", again);
@@ -399,9 +417,11 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
         seed.exec();
         workbook::Grid grid = fullModeGrid(rows);
         auto t = Clock::now();
+        auto before = conn.requests();
         exchange::UpsertResult ur;
         exchange::upsertFullMode(grid, conn, "bench", ur);
         rate("full-mode upsert", where, ur.rows - ur.failed.size(), seconds(t));
+        roundTrips("full-mode upsert", where, ur.rows, before, conn.requests());
     }
 }
 
@@ -410,18 +430,20 @@ void runAll(const std::string& where, const std::string& folder, const std::stri
 int main(int argc, char** argv) {
     std::size_t rows = 100000;
     std::string serverPassword;
-    bool upgradeOnly = false;
+    bool upgradeOnly = false, exchangeOnly = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--rows" && i + 1 < argc)
             rows = std::stoul(argv[++i]);
         else if (a == "--upgrade-only")
             upgradeOnly = true;
+        else if (a == "--exchange-only")
+            exchangeOnly = true;
         else if (a == "--server-password" && i + 1 < argc)
             serverPassword = argv[++i];
         else {
             std::fprintf(stderr, "usage: tavola-bench [--rows N] [--server-password PW] "
-                                 "[--upgrade-only]\n");
+                                 "[--upgrade-only | --exchange-only]\n");
             return 2;
         }
     }
@@ -439,11 +461,14 @@ int main(int argc, char** argv) {
         std::string serverFolder = folder + "server/";
         std::filesystem::create_directories(serverFolder);
         std::filesystem::permissions(serverFolder, std::filesystem::perms::all);
-        upgradeTimes("embedded", folder, "", "masterkey");
-        if (!serverPassword.empty())
-            upgradeTimes("server", serverFolder, "localhost:", serverPassword);
+        if (!exchangeOnly) {
+            upgradeTimes("embedded", folder, "", "masterkey");
+            if (!serverPassword.empty())
+                upgradeTimes("server", serverFolder, "localhost:", serverPassword);
+        }
         if (!upgradeOnly) {
-            readerRates(folder, rows);
+            if (!exchangeOnly)
+                readerRates(folder, rows);
             runAll("embedded", folder, "", "masterkey", rows);
             if (!serverPassword.empty()) {
                 std::filesystem::copy_file(folder + "new-products.xlsx",

@@ -1,6 +1,9 @@
 #include "FullModeSave.h"
 
+#include <optional>
+
 #include "SaveBatch.h"
+#include "platform/db/KeyLookup.h"
 #include "platform/db/Query.h"
 #include "platform/text/Text.h"
 
@@ -135,6 +138,166 @@ std::string failureText(const RowFailure& f) {
     return failureLine(f.key) + "　第 " + std::to_string(f.sheetRow) + " 列：" + reason;
 }
 
+namespace {
+
+// The values of a row as the block's parameters carry them, in this order:
+// texts, then numbers.
+const char* const kRowTexts[] = {"PROD_ID",     "PROD_BARCODE", "PROD_NAME",      "PROD_SNAME",
+                                 "PROD_SCALE",  "PD_ITEMID",    "PD_ITEMNAME",    "SUPP_CORP_ID",
+                                 "SUPP_CORP_NAME", "UNIT_ID",   "MONEY_ID",       "GROUP_NAME",
+                                 "BINDING",     "VER_TYPE",     "KEY_WORD"};
+// The routine's parameter, and the column whose type it takes.
+const char* const kRowTextTypes[] = {
+    "PRODUCT.PROD_ID",        "PRODUCT.PROD_BARCODE",   "PRODUCT.PROD_NAME",
+    "PRODUCT.PROD_SNAME",     "PRODUCT.PROD_SCALE",     "PRODUCT.PD_ITEMID",
+    "PRODUCT.PD_ITEMNAME",    "PRODUCT.SUPP_CORP_ID",   "PRODUCT.SUPP_CORP_NAME",
+    "PRODUCT.UNIT_ID",        "PRODUCT.MONEY_ID",       "PRODUCT_FORBOOK.GROUP_NAME",
+    "PRODUCT_FORBOOK.BINDING", "PRODUCT_FORBOOK.VER_TYPE", "PRODUCT_FORBOOK.KEY_WORD"};
+const char* const kRowNumbers[] = {"PRICE_A", "PRICE_B", "PRICE_C", "COST", "ORIGINAL_PRICE"};
+constexpr std::size_t kTexts = std::size(kRowTexts), kNumbers = std::size(kRowNumbers);
+
+std::vector<std::string> rowTexts(const FullModeRow& r) {
+    return {r.key,        r.barcode,    r.name,         r.shortName, r.scale,
+            r.categoryId, r.categoryName, r.supplierId, r.supplierName, r.unit,
+            r.moneyId,    r.groupName,  r.binding,      r.verType,   r.keyWord};
+}
+std::vector<double> rowNumbers(const FullModeRow& r) {
+    return {r.priceA, r.priceB, r.priceC, r.cost, r.originalPrice};
+}
+
+// The routines of the full-mode block: one row's product part (the same
+// statements as upsertAlone() runs) and its description.
+std::string fullModeRoutines() {
+    std::string sql = "  DECLARE FUNCTION UPSERT_ONE(";
+    for (std::size_t i = 0; i < kTexts; ++i)
+        sql += std::string(kRowTexts[i]) + " TYPE OF COLUMN " + kRowTextTypes[i] + ", ";
+    for (const char* n : kRowNumbers)
+        sql += std::string(n) + " DOUBLE PRECISION, ";
+    sql += "STAMP TYPE OF COLUMN PRODUCT.CHG_DATETIME, USR TYPE OF COLUMN PRODUCT.CHG_USER, "
+           "HST TYPE OF COLUMN PRODUCT.CHG_HOST, OWNER TYPE OF COLUMN PRODUCT.WUID)\n"
+           "  RETURNS INTEGER\n  AS\n"
+           "    DECLARE ON_FILE SMALLINT = 0;\n"
+           "    DECLARE PRICE_LEVEL INTEGER = 0;\n"
+           "    DECLARE PRICE DOUBLE PRECISION;\n"
+           "  BEGIN\n"
+           "    IF (EXISTS (SELECT 1 FROM PRODUCT WHERE PROD_ID = :PROD_ID)) THEN ON_FILE = 1;\n"
+           "    IF (ON_FILE = 1) THEN\n"
+           "    BEGIN\n"
+           "      UPDATE PRODUCT SET PROD_BARCODE = :PROD_BARCODE, PROD_NAME = :PROD_NAME,\n"
+           "        PROD_SNAME = :PROD_SNAME, PROD_SCALE = :PROD_SCALE, PROD_ID2 = '',\n"
+           "        PROD_ENAME = '', PD_ITEMID = :PD_ITEMID, PD_ITEMNAME = :PD_ITEMNAME,\n"
+           "        PD_CLASSID = '', PD_CLASSNAME = '', SUPP_CORP_ID = :SUPP_CORP_ID,\n"
+           "        SUPP_CORP_NAME = :SUPP_CORP_NAME, UNIT_ID = :UNIT_ID, BRAND_ID = '',\n"
+           "        BRAND_NAME = '', TAX_KIND = 'Y', SALE_PRICE = :PRICE_A,\n"
+           "        PRODUCTION_PLACE = '', MONEY_ID = :MONEY_ID,\n"
+           "        ORIGINAL_PRICE = :ORIGINAL_PRICE, CHG_DATETIME = :STAMP, CHG_USER = :USR,\n"
+           "        CHG_HOST = :HST\n"
+           "      WHERE PROD_ID = :PROD_ID;\n"
+           "      UPDATE PRODUCT2 SET FIRST_COST = :COST, STD_COST = :COST WHERE PROD_ID = :PROD_ID;\n"
+           "    END\n"
+           "    ELSE\n"
+           "    BEGIN\n"
+           "      INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SNAME, PROD_SCALE,\n"
+           "        PROD_ID2, PROD_ENAME, PD_ITEMID, PD_ITEMNAME, PD_CLASSID, PD_CLASSNAME,\n"
+           "        SUPP_CORP_ID, SUPP_CORP_NAME, UNIT_ID, BRAND_ID, BRAND_NAME, TAX_KIND,\n"
+           "        STK_QTY_YN, MS_YN, WEBSHOW_YN, STOP_IN_YN, STOP_SALE_YN, DEL_FLAG_YN,\n"
+           "        SALE_PRICE, PRODUCTION_PLACE, MONEY_ID, ORIGINAL_PRICE, CHG_DATETIME, CHG_USER,\n"
+           "        CHG_HOST, CR_DATETIME, CR_USER, CR_HOST, SELECT_YN, WUID, P_PU, SEC_DIS)\n"
+           "      VALUES (:PROD_ID, :PROD_BARCODE, :PROD_NAME, :PROD_SNAME, :PROD_SCALE, '', '',\n"
+           "        :PD_ITEMID, :PD_ITEMNAME, '', '', :SUPP_CORP_ID, :SUPP_CORP_NAME, :UNIT_ID,\n"
+           "        '', '', 'Y', 'Y', 'N', 'N', 'N', 'N', 'N', :PRICE_A, '', :MONEY_ID,\n"
+           "        :ORIGINAL_PRICE, :STAMP, :USR, :HST, :STAMP, :USR, :HST, 'N', :OWNER, '', 'Y');\n"
+           "      INSERT INTO PRODUCT2 (PROD_ID, PUT_ID, FIRST_COST, STD_COST, AVG_COST, MAVG_COST,\n"
+           "        LAST_COST, NETAVG_COST, SAFE_DAY, SAFE_QTY, BEFORE_QTY, NOW_QTY, BEFORE_LENDQTY,\n"
+           "        LENDQTY, P_LOWQTY, P_CHANGE_YN, P_LENGTH, P_WIDTH, P_HEIGHT, CHG_DATETIME,\n"
+           "        CHG_USER, CHG_HOST, CR_DATETIME, CR_USER, CR_HOST, WUID)\n"
+           "      VALUES (:PROD_ID, '', :COST, :COST, :COST, :COST, :COST, :COST, 0, 0, 0, 0, 0, 0,\n"
+           "        1, 'Y', 0, 0, 0, :STAMP, :USR, :HST, :STAMP, :USR, :HST, :OWNER);\n"
+           "    END\n"
+           "    DELETE FROM PRODUCT_FORBOOK WHERE PROD_ID = :PROD_ID;\n"
+           "    INSERT INTO PRODUCT_FORBOOK (PROD_ID, GROUP_NAME, BINDING, VER_TYPE, KEY_WORD,\n"
+           "      CHG_DATETIME, CHG_USER, CHG_HOST, CR_DATETIME, CR_USER, CR_HOST, WUID)\n"
+           "    VALUES (:PROD_ID, :GROUP_NAME, :BINDING, :VER_TYPE, :KEY_WORD, :STAMP, :USR, :HST,\n"
+           "      :STAMP, :USR, :HST, :OWNER);\n"
+           "    IF (ON_FILE = 1) THEN DELETE FROM PROD_PRICE WHERE PROD_ID = :PROD_ID;\n"
+           // Levels 0 to 6: A, B, C, A, B, B, A.
+           "    WHILE (PRICE_LEVEL < 7) DO\n"
+           "    BEGIN\n"
+           "      PRICE = DECODE(PRICE_LEVEL, 1, :PRICE_B, 2, :PRICE_C, 4, :PRICE_B, 5, :PRICE_B,\n"
+           "        :PRICE_A);\n"
+           "      INSERT INTO PROD_PRICE (PROD_ID, PRICE_NO, DEFINE_PRICE)\n"
+           "      VALUES (:PROD_ID, :PRICE_LEVEL, :PRICE);\n"
+           "      PRICE_LEVEL = PRICE_LEVEL + 1;\n"
+           "    END\n"
+           "    IF (ON_FILE = 1) THEN RETURN 2;\n"
+           "    RETURN 1;\n"
+           "  END\n"
+           "  DECLARE FUNCTION DESCRIBE(PROD_ID TYPE OF COLUMN PRODUCT_DESCRIPTION.PROD_ID,\n"
+           "    DESCRIPTION BLOB SUB_TYPE 0, OWNER TYPE OF COLUMN PRODUCT_DESCRIPTION.WUID)\n"
+           "  RETURNS INTEGER\n  AS\n  BEGIN\n"
+           "    IF (EXISTS (SELECT 1 FROM PRODUCT_DESCRIPTION WHERE PROD_ID = :PROD_ID)) THEN\n"
+           "      UPDATE PRODUCT_DESCRIPTION SET PROD_DESCRIPTION = :DESCRIPTION, WUID = :OWNER\n"
+           "      WHERE PROD_ID = :PROD_ID;\n"
+           "    ELSE\n"
+           "      INSERT INTO PRODUCT_DESCRIPTION (PROD_ID, PROD_DESCRIPTION, WUID)\n"
+           "      VALUES (:PROD_ID, :DESCRIPTION, :OWNER);\n"
+           "    RETURN 1;\n  END\n";
+    return sql;
+}
+
+// The full-mode block for `units` rows whose text parameters are declared
+// with the given lengths: one per text of a row, then the owner stamp's.
+// Each row's product part runs in a sub-block of its own, then its
+// description; the first that fails stops the block, which tells which.
+std::string fullModeBlockSql(std::size_t units, const std::vector<std::size_t>& lengths) {
+    std::string sql = "EXECUTE BLOCK (\n  STAMP VARCHAR(20) = :STAMP, USR VARCHAR(10) = :USR, "
+                      "HST VARCHAR(20) = :HST, OWNER VARCHAR(" +
+                      std::to_string(lengths[kTexts]) + ") = :OWNER";
+    for (std::size_t u = 0; u < units; ++u) {
+        std::string p = "P" + std::to_string(u) + "_";
+        for (std::size_t c = 0; c < kTexts + kNumbers; ++c)
+            sql += std::string(c ? ", " : ",\n  ") + p + std::to_string(c) +
+                   (c < kTexts ? " VARCHAR(" + std::to_string(lengths[c]) + ")"
+                               : std::string(" DOUBLE PRECISION")) +
+                   " = :" + p + std::to_string(c);
+        sql += ", " + p + "D BLOB SUB_TYPE 0 = :" + p + "D";
+    }
+    sql += ")\nRETURNS (INSERTED INTEGER, UPDATED INTEGER, FAILED_AT INTEGER, WHAT CHAR(1))\n"
+           "AS\n" +
+           fullModeRoutines() +
+           "  DECLARE STOPPED SMALLINT = 0;\n  DECLARE R INTEGER;\nBEGIN\n"
+           "  INSERTED = 0;\n  UPDATED = 0;\n  FAILED_AT = -1;\n  WHAT = '';\n";
+    for (std::size_t u = 0; u < units; ++u) {
+        std::string p = "P" + std::to_string(u) + "_", n = std::to_string(u);
+        sql += "  IF (STOPPED = 0) THEN\n  BEGIN\n    R = UPSERT_ONE(";
+        for (std::size_t c = 0; c < kTexts + kNumbers; ++c)
+            sql += p + std::to_string(c) + ", ";
+        sql += "STAMP, USR, HST, OWNER);\n"
+               "    IF (R = 1) THEN INSERTED = INSERTED + 1; ELSE UPDATED = UPDATED + 1;\n"
+               "    WHEN ANY DO BEGIN STOPPED = 1; FAILED_AT = " +
+               n + "; WHAT = 'P'; END\n  END\n" + "  IF (STOPPED = 0 AND " + p +
+               "D IS NOT NULL) THEN\n  BEGIN\n    R = DESCRIBE(" + p + "0, " + p +
+               "D, OWNER);\n    WHEN ANY DO BEGIN STOPPED = 1; FAILED_AT = " + n +
+               "; WHAT = 'D'; END\n  END\n";
+    }
+    return sql + "  SUSPEND;\nEND";
+}
+
+std::size_t rowsPerStatementFor() {
+    return unitsThatFit(
+        [](std::size_t n) {
+            return fullModeBlockSql(n, std::vector<std::size_t>(kTexts + 1, 8191));
+        },
+        200);
+}
+
+} // namespace
+
+std::size_t rowsPerStatement() {
+    static const std::size_t rows = rowsPerStatementFor();
+    return rows;
+}
+
 void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std::string& owner,
                     UpsertResult& result, const Progress& progress) {
     result = {};
@@ -203,7 +366,6 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
         }
     };
 
-    std::size_t rows = grid.rowCount();
     std::size_t pendingInserted = 0, pendingUpdated = 0;
     SaveBatch batch(conn, [&] {
         result.inserted += pendingInserted;
@@ -212,22 +374,10 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
     });
     exists.setKeyLookup(true);
     descExists.setKeyLookup(true);
-    result.cancelled = !report(progress, 0, rows);
-    for (std::size_t i = 0; i < rows && !result.cancelled; ++i) {
-        if (!report(progress, i + 1, rows)) {
-            result.cancelled = true;
-            break;
-        }
-        if (grid.rowIsEmpty(i)) {
-            ++result.blank;
-            continue;
-        }
-        ++result.rows;
-        FullModeRow r = deriveFullModeRow(grid, i);
-        if (r.key.empty()) {
-            result.failed.push_back({r.key, grid.sheetRow(i), "C 欄（商品編號）是空的"});
-            continue;
-        }
+
+    // A row's product part alone, under a savepoint: a failure is listed
+    // and the run goes on.
+    auto productAlone = [&](const FullModeRow& r, std::size_t sheetRow) {
         bool inserted = false;
         auto failure = batch.tryRun([&] {
             exists.setString("PROD_ID", r.key);
@@ -256,25 +406,137 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
             }
         });
         if (failure)
-            result.failed.push_back({r.key, grid.sheetRow(i), *failure});
+            result.failed.push_back({r.key, sheetRow, *failure});
         else
             ++(inserted ? pendingInserted : pendingUpdated);
-        if (!r.description.empty()) {
-            batch.runUnprotected([&] {
-                std::string bytes = descriptionBytes(r.description);
-                descExists.setString("PROD_ID", r.key);
-                descExists.open();
-                bool present = !descExists.eof();
-                descExists.close();
-                db::Query& q = present ? descUpdate : descInsert;
-                q.setString("PROD_ID", r.key);
-                q.setBlob("PROD_DESCRIPTION", bytes);
-                q.setString("WUID", owner);
-                q.exec();
-            });
+    };
+    // Its description alone: one statement, whole or absent; a failure ends
+    // the run (what ran before it is committed).
+    auto descriptionAlone = [&](const FullModeRow& r) {
+        if (r.description.empty())
+            return;
+        batch.runUnprotected([&] {
+            std::string bytes = descriptionBytes(r.description);
+            descExists.setString("PROD_ID", r.key);
+            descExists.open();
+            bool present = !descExists.eof();
+            descExists.close();
+            db::Query& q = present ? descUpdate : descInsert;
+            q.setString("PROD_ID", r.key);
+            q.setBlob("PROD_DESCRIPTION", bytes);
+            q.setString("WUID", owner);
+            q.exec();
+        });
+    };
+
+    // Many rows per statement (see fullModeBlockSql). The row that stops a
+    // block is then run alone, giving the server's own message, and the rows
+    // after it go on in the next block.
+    struct Pending {
+        FullModeRow row;
+        std::size_t sheetRow;
+    };
+    BlockStatements blocks(conn);
+    const std::size_t unitsPerBlock = rowsPerStatement();
+    struct Outcome {
+        std::size_t inserted = 0, updated = 0;
+        long failedAt = -1;
+        std::string what;
+    };
+    auto runBlock = [&](const std::vector<Pending>& rows, std::size_t from, std::size_t count) {
+        std::vector<std::vector<std::string>> texts;
+        std::vector<std::size_t> lengths(kTexts + 1, 0);
+        lengths[kTexts] = text::codePoints(owner);
+        for (std::size_t u = 0; u < count; ++u) {
+            texts.push_back(rowTexts(rows[from + u].row));
+            for (std::size_t c = 0; c < kTexts; ++c)
+                lengths[c] = std::max(lengths[c], text::codePoints(texts.back()[c]));
         }
-        batch.unitDone();
+        for (auto& l : lengths)
+            l = db::declaredLength(l);
+        db::Query& q = blocks.get(fullModeBlockSql(count, lengths));
+        q.setString("STAMP", text::nowStamp());
+        q.setString("USR", stamps.user);
+        q.setString("HST", stamps.host);
+        q.setString("OWNER", owner);
+        for (std::size_t u = 0; u < count; ++u) {
+            const FullModeRow& r = rows[from + u].row;
+            std::string p = "P" + std::to_string(u) + "_";
+            for (std::size_t c = 0; c < kTexts; ++c)
+                q.setString(p + std::to_string(c), texts[u][c]);
+            auto numbers = rowNumbers(r);
+            for (std::size_t c = 0; c < kNumbers; ++c)
+                q.setDouble(p + std::to_string(kTexts + c), numbers[c]);
+            if (r.description.empty())
+                q.setNull(p + "D");
+            else
+                q.setString(p + "D", descriptionBytes(r.description));
+        }
+        q.open();
+        Outcome o{std::size_t(q.asInteger("INSERTED")), std::size_t(q.asInteger("UPDATED")),
+                  long(q.asInteger("FAILED_AT")), text::trim(q.asString("WHAT"))};
+        q.close();
+        return o;
+    };
+    auto save = [&](const std::vector<Pending>& rows) {
+        for (std::size_t from = 0; from < rows.size();) {
+            std::size_t count = std::min(unitsPerBlock, rows.size() - from);
+            std::optional<Outcome> outcome;
+            batch.tryBlock([&] { outcome = runBlock(rows, from, count); });
+            if (!outcome) {
+                for (std::size_t i = 0; i < count; ++i) {
+                    productAlone(rows[from + i].row, rows[from + i].sheetRow);
+                    descriptionAlone(rows[from + i].row);
+                    batch.unitDone();
+                }
+                from += count;
+                continue;
+            }
+            pendingInserted += outcome->inserted;
+            pendingUpdated += outcome->updated;
+            if (outcome->failedAt < 0) {
+                batch.unitsDone(count);
+                from += count;
+                continue;
+            }
+            std::size_t failed = std::size_t(outcome->failedAt);
+            batch.unitsDone(failed);
+            const Pending& p = rows[from + failed];
+            if (outcome->what == "P")
+                productAlone(p.row, p.sheetRow);
+            descriptionAlone(p.row); // raises the description's error
+            batch.unitDone();
+            from += failed + 1;
+        }
+    };
+
+    std::size_t rows = grid.rowCount();
+    std::vector<Pending> waiting;
+    result.cancelled = !report(progress, 0, rows);
+    for (std::size_t i = 0; i < rows && !result.cancelled; ++i) {
+        if (!report(progress, i + 1, rows)) {
+            result.cancelled = true;
+            break;
+        }
+        if (grid.rowIsEmpty(i)) {
+            ++result.blank;
+            continue;
+        }
+        ++result.rows;
+        FullModeRow r = deriveFullModeRow(grid, i);
+        if (r.key.empty()) {
+            save(waiting); // the failures stay in sheet order
+            waiting.clear();
+            result.failed.push_back({r.key, grid.sheetRow(i), "C 欄（商品編號）是空的"});
+            continue;
+        }
+        waiting.push_back({std::move(r), grid.sheetRow(i)});
+        if (waiting.size() == unitsPerBlock) {
+            save(waiting);
+            waiting.clear();
+        }
     }
+    save(waiting); // what was looked at is saved, also when stopped
     batch.finish();
     if (result.cancelled)
         return;

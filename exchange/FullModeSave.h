@@ -46,6 +46,9 @@ std::string failureLine(const std::string& key);
 // That line with the sheet row and the reason beside it.
 std::string failureText(const RowFailure& f);
 
+// Rows a statement of the full-mode save carries.
+std::size_t rowsPerStatement();
+
 // Saves every row. An entirely blank row is skipped; a row without a product
 // number in column C, or whose product part fails, leaves nothing of it and
 // goes to result.failed with its reason; the run goes on. A failing

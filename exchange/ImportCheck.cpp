@@ -1,10 +1,20 @@
 #include "ImportCheck.h"
 
+#include <unordered_map>
+
 #include "ProductList.h"
-#include "platform/db/Query.h"
+#include "platform/db/KeyLookup.h"
 #include "platform/db/Transaction.h"
 
 namespace exchange {
+
+namespace {
+
+// Rows looked up together: their product numbers, and the category codes not
+// yet known, each go to the database a few hundred per statement.
+constexpr std::size_t kRowsPerStep = 2000;
+
+} // namespace
 
 CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Progress& progress) {
     CheckResult result;
@@ -16,40 +26,47 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
     }
     std::size_t item = list.fieldIndex("PD_ITEMID"), id = list.fieldIndex("PROD_ID"),
                 mark = list.fieldIndex("CHG_USER");
-    db::Query category(&conn), product(&conn);
-    category.setSql("SELECT PD_ITEMID FROM PROD_ITEM WHERE PD_ITEMID = :PD_ITEMID");
-    product.setSql("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID = :PROD_ID");
-    category.setKeyLookup(true);
-    product.setKeyLookup(true);
+    db::KeyLookup categories(conn, "PROD_ITEM", "PD_ITEMID"), products(conn, "PRODUCT", "PROD_ID");
+    std::unordered_map<std::string, bool> categoryOnFile;
     // One read-only transaction for all the look-ups. A failing look-up ends
-    // the check before its row is changed; the rows visited keep their marks.
+    // the check before the rows of its step are changed; the rows before
+    // them keep their marks.
     db::Transaction tx(conn, true);
-    {
-        for (list.first(); !list.eof(); list.next()) {
-            if (!report(progress, result.rows + 1, n)) {
+    for (std::size_t from = 0; from < n && !result.cancelled;) {
+        std::vector<std::string> ids, newCategories;
+        std::size_t end = from;
+        for (; end < n && end - from < kRowsPerStep; ++end) {
+            if (!report(progress, end + 1, n)) {
                 result.cancelled = true;
                 break;
             }
-            ++result.rows;
-            const auto& row = list.row(list.recNo());
-            category.setString("PD_ITEMID", db::toText(row[item]));
-            category.open();
-            bool unknown = category.eof();
-            category.close();
-            product.setString("PROD_ID", db::toText(row[id]));
-            product.open();
-            bool onFile = !product.eof();
-            product.close();
+            const auto& row = list.row(end);
+            ids.push_back(db::toText(row[id]));
+            std::string category = db::toText(row[item]);
+            if (categoryOnFile.try_emplace(category, false).second)
+                newCategories.push_back(category);
+        }
+        std::vector<bool> onFile = products.find(ids);
+        std::vector<bool> known = categories.find(newCategories);
+        for (std::size_t i = 0; i < newCategories.size(); ++i)
+            categoryOnFile[newCategories[i]] = known[i];
+        for (std::size_t r = from; r < end; ++r) {
+            bool unknown = !categoryOnFile[db::toText(list.row(r)[item])];
+            if (!unknown && !onFile[r - from])
+                continue;
+            list.moveTo(r);
             if (unknown) {
                 list.setValue(mark, std::string(kMarkCategoryUnknown));
                 ++result.categoryUnknown;
             }
-            if (onFile) {
+            if (onFile[r - from]) {
                 list.setValue(mark, std::string(kMarkOnFile));
                 ++result.onFile;
             }
             list.post();
         }
+        result.rows += end - from;
+        from = end;
     }
     tx.commit();
     return result;

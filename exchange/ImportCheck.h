@@ -16,10 +16,11 @@ struct CheckResult {
     bool cancelled = false;          // stopped on request before the last row
 };
 
-// Runs both look-ups of every row with the keys bound as parameters, in one
-// read-only transaction. A key too long for its column is not on file. A
-// progress that answers false stops the check after the current row. Throws
-// DatabaseError; rows visited keep their marks.
+// Looks up every row's category code and product number, with the keys bound
+// as parameters, a few hundred per statement, in one read-only transaction.
+// A key too long for its column is not on file. A progress that answers false
+// stops the check before the next row; the rows before it are marked. Throws
+// DatabaseError; rows checked before the failing look-up keep their marks.
 CheckResult checkList(dataset::RecordSet& list, db::Connection& conn,
                       const Progress& progress = {});
 

@@ -35,6 +35,9 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
                      const std::string& ownerStamp, SaveResult& result,
                      const Progress& progress = {});
 
+// Products a statement of the normal save carries (fields: the list's).
+std::size_t productsPerStatement(const std::vector<dataset::FieldDef>& fields);
+
 // Products committed together by the saves.
 inline constexpr std::size_t kCommitGroup = 2000;
 

@@ -60,13 +60,55 @@ void SaveBatch::runUnprotected(const std::function<void()>& part) {
     }
 }
 
+bool SaveBatch::tryBlock(const std::function<void()>& statement) {
+    if (blocksRefused_)
+        return false;
+    begin();
+    try {
+        statement();
+        return true;
+    } catch (const db::DatabaseError& e) {
+        if (e.isStatementFault())
+            blocksRefused_ = true;
+        return false;
+    }
+}
+
 void SaveBatch::unitDone() {
     if (++inGroup_ >= kCommitGroup)
         commit();
 }
 
+void SaveBatch::unitsDone(std::size_t n) {
+    inGroup_ += n;
+    if (inGroup_ >= kCommitGroup)
+        commit();
+}
+
 void SaveBatch::finish() {
     commit();
+}
+
+db::Query& BlockStatements::get(const std::string& sql) {
+    auto& q = prepared_[sql];
+    if (!q) {
+        if (prepared_.size() > 16) { // data of unusual shapes: start over
+            prepared_.clear();
+            return get(sql);
+        }
+        q = std::make_unique<db::Query>(&conn_);
+        q->setSql(sql);
+    }
+    return *q;
+}
+
+std::size_t unitsThatFit(const std::function<std::string(std::size_t)>& textFor,
+                         std::size_t wanted) {
+    constexpr std::size_t kLimit = 64 * 1024 - 256;
+    std::size_t n = wanted;
+    while (n > 1 && textFor(n).size() > kLimit)
+        n = n * kLimit / textFor(n).size();
+    return std::max<std::size_t>(n, 1);
 }
 
 } // namespace exchange

@@ -2,6 +2,8 @@
 // Shared pieces of the two saves.
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,8 +34,16 @@ class SaveBatch {
     // A part outside the savepoint (one statement, whole or absent by itself):
     // on failure what ran before it is committed and its error thrown.
     void runUnprotected(const std::function<void()>& part);
+    // A statement that carries many units (see BlockStatements). False when
+    // the units are to go one by one instead: the statement as a whole failed
+    // and nothing of it stays; or the database refused its text (one whose
+    // tables differ from what the block names, as before the upgrade), and
+    // the rest of the save then goes unit by unit without trying again.
+    bool tryBlock(const std::function<void()>& statement);
     // The current unit is whole.
     void unitDone();
+    // So many units are whole (a block of them).
+    void unitsDone(std::size_t n);
     // Commits what is pending and ends the batch. An uncommitted batch that
     // is destroyed (an error or an exit passed through) is rolled back.
     void finish();
@@ -46,6 +56,7 @@ class SaveBatch {
     db::Query mark_, undo_;
     std::optional<db::Transaction> tx_;
     std::size_t inGroup_ = 0;
+    bool blocksRefused_ = false;
 };
 
 // Change and creation stamps of a save: time now (read for each column),
@@ -59,6 +70,27 @@ struct Stamps {
 extern const char* const kProduct2Insert[];
 void setProduct2(db::Query& q, const std::string& id, double cost, const Stamps& s,
                  const std::string& owner);
+
+// Statements that carry many units of a save: EXECUTE BLOCK with each unit's
+// values as parameters and each unit in a sub-block of its own, whose
+// implicit savepoint leaves nothing of a unit that fails. Their texts differ
+// only in the lengths declared for text parameters, so they are kept
+// prepared by text.
+class BlockStatements {
+  public:
+    explicit BlockStatements(db::Connection& conn) : conn_(conn) {}
+    db::Query& get(const std::string& sql);
+
+  private:
+    db::Connection& conn_;
+    std::map<std::string, std::unique_ptr<db::Query>> prepared_;
+};
+
+// Firebird 3 takes statements of at most 64 KB: the most units of `wanted`
+// whose text (as textFor builds it for a number of units, with the longest
+// declared lengths) stays within that.
+std::size_t unitsThatFit(const std::function<std::string(std::size_t)>& textFor,
+                         std::size_t wanted);
 
 // Copies each product's category name from PROD_ITEM (firstLine: the
 // statement's first line, which differs a blank between the two saves).

@@ -180,6 +180,7 @@ ITransaction* Connection::begin(bool readOnly) {
     }
     tpb.push_back(truthy(params_.valueOr("waitonlocks", "True")) ? isc_tpb_wait : isc_tpb_nowait);
     Status st;
+    ++requests_.transactions;
     return attachment()->startTransaction(&st, unsigned(tpb.size()), tpb.data());
 }
 
@@ -191,6 +192,7 @@ void Connection::endAuto(ITransaction* tx, bool commit) noexcept {
     if (!tx)
         return;
     Status st;
+    ++requests_.transactions;
     try {
         if (commit)
             tx->commit(&st);
@@ -222,6 +224,7 @@ void Connection::commit() {
         throw UsageError("No transaction is open on this connection");
     closeCursorsOn(explicit_);
     Status st;
+    ++requests_.transactions;
     if (truthy(params_.valueOr("commitretain", "False"))) {
         // Commit-retaining keeps the transaction context open after the commit.
         explicit_->commitRetaining(&st);
@@ -238,6 +241,7 @@ void Connection::rollback() {
     ITransaction* tx = explicit_;
     explicit_ = nullptr;
     Status st;
+    ++requests_.transactions;
     try {
         tx->rollback(&st);
     } catch (...) {
@@ -250,6 +254,7 @@ void Connection::runOnExplicit(const std::string& sql) {
     if (!explicit_)
         throw UsageError("No transaction is open on this connection");
     Status st;
+    ++requests_.executes;
     attachment_->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr,
                          nullptr);
 }
@@ -279,6 +284,7 @@ void Connection::rollbackToSavepoint(const std::string& name) {
 void Connection::executeDirect(const std::string& sql) {
     Transaction tx(*this);
     Status st;
+    ++requests_.executes;
     attachment_->execute(&st, explicit_, 0, sql.c_str(), dialect_, nullptr, nullptr, nullptr,
                          nullptr);
     // Many statements (DDL) fail only here; the guard then rolls back.

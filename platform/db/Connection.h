@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -66,6 +67,15 @@ class Connection {
     // same parameter mapping as open(); the new database is not kept open.
     static void createDatabase(const ConnectionParams& params);
 
+    // What this connection has asked of the engine, for measuring: over a
+    // server each request is a network round trip (rows are fetched in
+    // batches, so fetched rows are counted apart).
+    struct Requests {
+        uint64_t prepares = 0, executes = 0, transactions = 0, blobs = 0, rowsFetched = 0;
+        uint64_t roundTrips() const { return prepares + executes + transactions + blobs; }
+    };
+    Requests& requests() { return requests_; }
+
     unsigned dialect() const { return dialect_; }
     // Character set id of the connection (4 for UTF8, 0 for NONE).
     unsigned charsetId() const { return charsetId_; }
@@ -91,6 +101,7 @@ class Connection {
     Firebird::IAttachment* attachment_ = nullptr;
     Firebird::ITransaction* explicit_ = nullptr;
     unsigned generation_ = 0;
+    Requests requests_;
     unsigned dialect_ = 3;
     unsigned charsetId_ = 0;
     std::set<Query*> queries_;

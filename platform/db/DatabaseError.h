@@ -27,6 +27,13 @@ class DatabaseError : public platform::NamedError {
                || gdsCode_ == 335544345  // lock conflict on no wait
                || gdsCode_ == 335544878; // concurrent transaction number
     }
+    // The statement itself is at fault, not the data it was given: its text
+    // (dynamic SQL and syntax errors, unknown names) or a limit of the engine
+    // (too long, too many tables).
+    bool isStatementFault() const noexcept {
+        return sqlState_.rfind("07", 0) == 0 || sqlState_.rfind("42", 0) == 0 ||
+               sqlState_.rfind("54", 0) == 0;
+    }
     bool isDuplicateKey() const noexcept {
         return gdsCode_ == 335544665     // unique or primary key violation
                || gdsCode_ == 335544349; // duplicate value in a unique index

@@ -131,23 +131,23 @@ void Query::ensureParsed() {
     if (!parsed_) {
         std::string text = sqlText();
         std::vector<Param> old = std::move(params_);
+        std::unordered_map<std::string, std::size_t> oldIndex = std::move(paramIndex_);
         params_.clear();
+        paramIndex_.clear();
         markers_.clear();
         if (paramCheck_) {
             ParsedSql p = parseParams(text);
             sql_ = std::move(p.sql);
             for (const auto& n : p.names) {
-                std::size_t k = 0;
-                while (k < params_.size() && !text::equalsNoCase(params_[k].name, n))
-                    ++k;
-                if (k == params_.size()) {
-                    Param np{n, {}, false, false};
-                    for (auto& o : old)
-                        if (text::equalsNoCase(o.name, n))
-                            np = o;
-                    params_.push_back(np);
+                std::string key = text::upper(n);
+                auto [it, added] = paramIndex_.try_emplace(key, params_.size());
+                if (added) {
+                    // A value set before the text changed carries over to the same name.
+                    auto o = oldIndex.find(key);
+                    params_.push_back(o != oldIndex.end() ? old[o->second]
+                                                          : Param{n, {}, false, false});
                 }
-                markers_.push_back(k);
+                markers_.push_back(it->second);
             }
         } else {
             sql_ = std::move(text);
@@ -158,10 +158,12 @@ void Query::ensureParsed() {
 
 Query::Param& Query::param(const std::string& name) {
     ensureParsed();
-    for (auto& p : params_)
-        if (text::equalsNoCase(p.name, name))
-            return p;
-    throw UsageError("Parameter '" + name + "' not found");
+    // Statements that carry many rows have thousands of parameters: found by
+    // their upper-cased name, not by a walk through the list.
+    auto it = paramIndex_.find(text::upper(name));
+    if (it == paramIndex_.end())
+        throw UsageError("Parameter '" + name + "' not found");
+    return params_[it->second];
 }
 
 void Query::assign(const std::string& name, Value value, bool isBlob) {
@@ -223,6 +225,7 @@ void Query::prepare(ITransaction* tx) {
             }
         }
     } h;
+    ++conn_->requests().prepares;
     h.stmt = conn_->attachment()->prepare(&st, tx, 0, sql_.c_str(), conn_->dialect(),
                                           IStatement::PREPARE_PREFETCH_METADATA);
     unsigned type = h.stmt->getType(&st);
@@ -415,6 +418,8 @@ IMessageMetadata* Query::inputMessage(ITransaction* tx, std::vector<unsigned cha
         case SQL_BLOB: {
             std::string bytes = toText(p.value);
             ISC_QUAD id;
+            // Create, the segments, close: each a request of its own.
+            conn_->requests().blobs += 2 + (bytes.size() + 32767) / 32768;
             IBlob* blob = conn_->attachment()->createBlob(&st, tx, &id, 0, nullptr);
             try {
                 for (std::size_t off = 0; off < bytes.size(); off += 32768) {
@@ -632,6 +637,7 @@ void Query::open() {
         }
         IMessageMetadata* in = inputMessage(tx_, inBuf_);
         Status st;
+        ++conn_->requests().executes;
         cursor_ = stmt_->openCursor(&st, tx_, in, in ? inBuf_.data() : nullptr, outMeta_, 0);
         active_ = true;
         fetch();
@@ -647,8 +653,10 @@ void Query::fetch() {
     int r;
     try {
         r = cursor_->fetchNext(&st, outBuf_.data());
-        if (r == IStatus::RESULT_OK)
+        if (r == IStatus::RESULT_OK) {
+            ++conn_->requests().rowsFetched;
             readRow(tx_);
+        }
     } catch (...) {
         active_ = false;
         finish(false);
@@ -686,6 +694,7 @@ int64_t Query::run(bool count) {
         IMessageMetadata* in = inputMessage(tx_, inBuf_);
         Status st;
         bool hasOutput = !fields_.empty();
+        ++conn_->requests().executes;
         stmt_->execute(&st, tx_, in, in ? inBuf_.data() : nullptr, hasOutput ? outMeta_ : nullptr,
                        hasOutput ? outBuf_.data() : nullptr);
         if (hasOutput)
@@ -701,6 +710,7 @@ int64_t Query::run(bool count) {
         ITransaction* tx = tx_;
         tx_ = nullptr;
         autoTx_ = false;
+        ++conn_->requests().transactions;
         try {
             tx->commit(&st);
         } catch (...) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "DatabaseError.h"
@@ -139,6 +140,7 @@ class Query {
     std::string sql_;
     std::vector<std::size_t> markers_; // parameter index per "?" marker
     std::vector<Param> params_;
+    std::unordered_map<std::string, std::size_t> paramIndex_; // upper-cased name → params_
 
     Firebird::IStatement* stmt_ = nullptr;
     unsigned stmtGeneration_ = 0;

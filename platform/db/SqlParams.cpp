@@ -7,10 +7,54 @@ static bool isNameChar(char c) {
            c == '$' || (static_cast<unsigned char>(c) >= 0x80);
 }
 
+// Where an EXECUTE BLOCK's input parameter list ends (just past its ")"), or
+// 0 when the text is no EXECUTE BLOCK. Its body is PSQL, where ":NAME" is a
+// variable of the block, not a value the client binds.
+static std::size_t blockHeaderEnd(std::string_view s) {
+    auto skipBlanks = [&](std::size_t i) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n'))
+            ++i;
+        return i;
+    };
+    auto word = [&](std::size_t i, std::string_view w) {
+        if (s.size() - i < w.size())
+            return false;
+        for (std::size_t k = 0; k < w.size(); ++k)
+            if ((s[i + k] & ~0x20) != w[k])
+                return false;
+        return i + w.size() == s.size() || !isNameChar(s[i + w.size()]);
+    };
+    std::size_t i = skipBlanks(0);
+    if (!word(i, "EXECUTE"))
+        return 0;
+    i = skipBlanks(i + 7);
+    if (!word(i, "BLOCK"))
+        return 0;
+    i = skipBlanks(i + 5);
+    if (i >= s.size() || s[i] != '(')
+        return i; // no input parameters: none to bind
+    int depth = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] == '\'') {
+            i = s.find('\'', i + 1);
+            if (i == std::string_view::npos)
+                return s.size();
+        } else if (s[i] == '(') {
+            ++depth;
+        } else if (s[i] == ')' && --depth == 0) {
+            return i + 1;
+        }
+    }
+    return s.size();
+}
+
 ParsedSql parseParams(std::string_view s) {
     ParsedSql out;
     out.sql.reserve(s.size());
     std::size_t i = 0, n = s.size();
+    std::size_t paramsEnd = blockHeaderEnd(s);
+    if (paramsEnd == 0)
+        paramsEnd = n;
     while (i < n) {
         char c = s[i];
         if (c == '\'' || c == '"') {
@@ -39,7 +83,7 @@ ParsedSql parseParams(std::string_view s) {
             j = j == std::string_view::npos ? n : j + 2;
             out.sql.append(s.substr(i, j - i));
             i = j;
-        } else if (c == ':' && i + 1 < n && isNameChar(s[i + 1])) {
+        } else if (c == ':' && i < paramsEnd && i + 1 < n && isNameChar(s[i + 1])) {
             std::size_t j = i + 1;
             while (j < n && isNameChar(s[j]))
                 ++j;

@@ -13,7 +13,9 @@ struct ParsedSql {
 };
 
 // Finds ":NAME" parameters outside string literals, quoted identifiers and
-// comments. A name may occur more than once; each occurrence is a marker.
+// comments. A name may occur more than once; each occurrence is a marker. In
+// an EXECUTE BLOCK only the input parameter list holds parameters: ":NAME"
+// in its body is one of the block's variables.
 ParsedSql parseParams(std::string_view sql);
 
 } // namespace db
