@@ -6,6 +6,7 @@
 #include "platform/db/KeyLookup.h"
 #include "platform/db/Query.h"
 #include "platform/text/Text.h"
+#include "platform/workbook/SheetWriter.h"
 
 namespace exchange {
 
@@ -126,16 +127,21 @@ std::string failureLine(const std::string& key) {
     return key + "轉檔失敗..";
 }
 
-std::string failureText(const RowFailure& f) {
+std::string messageLine(const std::string& message) {
     // The server's message runs over several lines ("-" before each after the
     // first): one line here, its parts joined.
-    std::string reason;
-    for (auto line : text::splitLines(f.reason)) {
-        std::string part = text::trim(line[0] == '-' ? line.substr(1) : line);
+    std::string out;
+    for (const auto& line : text::splitLines(message)) {
+        std::string part = text::trim(!line.empty() && line[0] == '-' ? line.substr(1) : line);
         if (!part.empty())
-            reason += (reason.empty() ? "" : "；") + part;
+            out += (out.empty() ? "" : "；") + part;
     }
-    return failureLine(f.key) + "　第 " + std::to_string(f.sheetRow) + " 列：" + reason;
+    return out;
+}
+
+std::string failureText(const RowFailure& f) {
+    return failureLine(f.key) + "　第 " + std::to_string(f.sheetRow) + " 列：" +
+           messageLine(f.reason);
 }
 
 namespace {
@@ -377,7 +383,7 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
 
     // A row's product part alone, under a savepoint: a failure is listed
     // and the run goes on.
-    auto productAlone = [&](const FullModeRow& r, std::size_t sheetRow) {
+    auto productAlone = [&](const FullModeRow& r, std::size_t gridRow) {
         bool inserted = false;
         auto failure = batch.tryRun([&] {
             exists.setString("PROD_ID", r.key);
@@ -406,7 +412,7 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
             }
         });
         if (failure)
-            result.failed.push_back({r.key, sheetRow, *failure});
+            result.failed.push_back({r.key, grid.sheetRow(gridRow), *failure, gridRow});
         else
             ++(inserted ? pendingInserted : pendingUpdated);
     };
@@ -434,7 +440,7 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
     // after it go on in the next block.
     struct Pending {
         FullModeRow row;
-        std::size_t sheetRow;
+        std::size_t gridRow;
     };
     BlockStatements blocks(conn);
     const std::size_t unitsPerBlock = rowsPerStatement();
@@ -485,7 +491,7 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
             batch.tryBlock([&] { outcome = runBlock(rows, from, count); });
             if (!outcome) {
                 for (std::size_t i = 0; i < count; ++i) {
-                    productAlone(rows[from + i].row, rows[from + i].sheetRow);
+                    productAlone(rows[from + i].row, rows[from + i].gridRow);
                     descriptionAlone(rows[from + i].row);
                     batch.unitDone();
                 }
@@ -503,7 +509,7 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
             batch.unitsDone(failed);
             const Pending& p = rows[from + failed];
             if (outcome->what == "P")
-                productAlone(p.row, p.sheetRow);
+                productAlone(p.row, p.gridRow);
             descriptionAlone(p.row); // raises the description's error
             batch.unitDone();
             from += failed + 1;
@@ -527,10 +533,10 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
         if (r.key.empty()) {
             save(waiting); // the failures stay in sheet order
             waiting.clear();
-            result.failed.push_back({r.key, grid.sheetRow(i), "C 欄（商品編號）是空的"});
+            result.failed.push_back({r.key, grid.sheetRow(i), "C 欄（商品編號）是空的", i});
             continue;
         }
-        waiting.push_back({std::move(r), grid.sheetRow(i)});
+        waiting.push_back({std::move(r), i});
         if (waiting.size() == unitsPerBlock) {
             save(waiting);
             waiting.clear();
@@ -548,6 +554,21 @@ void upsertFullMode(const workbook::Grid& grid, db::Connection& conn, const std:
         " (select FIRST 1 SKIP 0 corp_id from supplier where corp_name = product.supp_corp_name) ");
     q.add(" where supp_corp_id is null or supp_corp_id = '' ");
     q.exec();
+}
+
+void writeFailedSheetRows(const workbook::Grid& grid, const std::vector<RowFailure>& failed,
+                          const std::string& path) {
+    workbook::SheetWriter w(path, "Sheet1");
+    for (unsigned c = 0; c < 24; ++c)
+        w.textColumn(c); // as typed: codes keep their leading zeros
+    unsigned out = 0;
+    for (const RowFailure& f : failed) {
+        for (unsigned c = 0; c < 24; ++c)
+            w.text(out, c, grid.cell(c, f.gridRow));
+        w.text(out, 24, messageLine(f.reason));
+        ++out;
+    }
+    w.close();
 }
 
 } // namespace exchange

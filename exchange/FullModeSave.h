@@ -30,6 +30,7 @@ struct RowFailure {
     std::string key;          // its product number (trimmed column C)
     std::size_t sheetRow = 0; // as the spreadsheet numbers it
     std::string reason;       // the database's message, or what is missing
+    std::size_t gridRow = 0;  // in the grid that was saved
 };
 
 struct UpsertResult {
@@ -41,10 +42,18 @@ struct UpsertResult {
     bool cancelled = false; // stopped on request before the end
 };
 
+// A message of several lines (as the server gives them) on one line.
+std::string messageLine(const std::string& message);
 // The line the failure list shows for a product number.
 std::string failureLine(const std::string& key);
 // That line with the sheet row and the reason beside it.
 std::string failureText(const RowFailure& f);
+
+// The rows that did not save, as the sheet has them (columns A to X), with the
+// row and reason in column Y: corrected, the workbook imports back in full
+// mode. Throws WorkbookError.
+void writeFailedSheetRows(const workbook::Grid& grid, const std::vector<RowFailure>& failed,
+                          const std::string& path);
 
 // Rows a statement of the full-mode save carries.
 std::size_t rowsPerStatement();

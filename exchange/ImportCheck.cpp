@@ -25,7 +25,7 @@ CheckResult checkList(dataset::RecordSet& list, db::Connection& conn, const Prog
         return result;
     }
     std::size_t item = list.fieldIndex("PD_ITEMID"), id = list.fieldIndex("PROD_ID"),
-                mark = list.fieldIndex("CHG_USER");
+                mark = list.fieldIndex(kMarkField);
     db::KeyLookup categories(conn, "PROD_ITEM", "PD_ITEMID"), products(conn, "PRODUCT", "PROD_ID");
     std::unordered_map<std::string, bool> categoryOnFile;
     // One read-only transaction for all the look-ups. A failing look-up ends

@@ -30,6 +30,7 @@ std::vector<ColumnLayout> loadAllLayout(const dataset::RecordSet& list);
 
 // Row marks of the check, held in CHG_USER.
 enum class RowMark { None, CategoryUnknown, OnFile };
+inline constexpr const char* kMarkField = "CHG_USER";
 inline constexpr const char* kMarkCategoryUnknown = "*";
 inline constexpr const char* kMarkOnFile = "#";
 RowMark rowMark(const dataset::RecordSet& list, std::size_t row);

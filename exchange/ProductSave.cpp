@@ -260,6 +260,16 @@ class NormalSave {
 
     // One product on its own, as the block's routine saves it.
     void saveAlone(std::size_t r, SaveBatch& batch, std::size_t& pending) {
+        try {
+            saveAloneOrThrow(r, batch, pending);
+        } catch (const db::DatabaseError&) {
+            result_.failedRow = r;
+            throw;
+        }
+    }
+
+  private:
+    void saveAloneOrThrow(std::size_t r, SaveBatch& batch, std::size_t& pending) {
         const auto& row = list_.row(r);
         std::string id = db::toText(row[id_]);
         batch.run([&] {
@@ -298,7 +308,6 @@ class NormalSave {
         });
     }
 
-  private:
     struct Outcome {
         std::size_t saved = 0, skipped = 0;
         long failedAt = -1; // the product of the block that failed, if one did

@@ -2,6 +2,7 @@
 // Saving products: the owner stamp, the normal-mode insert of new list rows,
 // and the closing refreshes of the denormalised names.
 
+#include <optional>
 #include <string>
 
 #include "Progress.h"
@@ -20,6 +21,8 @@ struct SaveResult {
     std::size_t saved = 0;   // products inserted and committed
     std::size_t skipped = 0; // already on file
     bool cancelled = false;  // stopped on request before the end
+    // The list row of the product whose error ended the save, if one did.
+    std::optional<std::size_t> failedRow;
 };
 
 // Inserts every list row whose product number is not in PRODUCT: one PRODUCT,

@@ -79,10 +79,19 @@ std::string transferText(dataset::RecordSet& list) {
 void writeProductWorkbook(dataset::RecordSet& list, const std::string& path) {
     list.requireActive();
     workbook::SheetWriter w(path, "Sheet1");
-    for (std::size_t i = 0; i < list.fieldCount(); ++i)
-        w.text(0, unsigned(i), list.fields()[i].label());
     auto rule = rules(list);
     std::size_t n = list.fieldCount();
+    // Text columns carry the text format besides the marker, so that codes
+    // stay text even once the marker is taken out.
+    for (std::size_t i = 0, c = 0; i < n; ++i) {
+        if (rule[i] == CellRule::Skip)
+            continue;
+        if (list.fields()[i].kind != dataset::FieldKind::Float)
+            w.textColumn(unsigned(c));
+        ++c;
+    }
+    for (std::size_t i = 0; i < list.fieldCount(); ++i)
+        w.text(0, unsigned(i), list.fields()[i].label());
     std::string cell;
     unsigned r = 1;
     for (list.first(); !list.eof(); list.next(), ++r) {
@@ -110,6 +119,46 @@ void writeProductWorkbook(dataset::RecordSet& list, const std::string& path) {
             }
             ++c;
         }
+    }
+    w.close();
+}
+
+void writeFailedProducts(dataset::RecordSet& list,
+                         const std::vector<std::pair<std::size_t, std::string>>& rows,
+                         const std::string& path) {
+    list.requireActive();
+    workbook::SheetWriter w(path, "Sheet1");
+    auto rule = rules(list);
+    std::size_t n = list.fieldCount();
+    for (std::size_t i = 0; i < n; ++i)
+        if (list.fields()[i].kind != dataset::FieldKind::Float)
+            w.textColumn(unsigned(i));
+    for (std::size_t i = 0; i < n; ++i)
+        w.text(0, unsigned(i), list.fields()[i].label());
+    w.text(0, unsigned(n), kReasonCaption);
+    std::size_t markField = list.fieldIndex(kMarkField);
+    unsigned r = 1;
+    std::string cell;
+    for (const auto& [listRow, reason] : rows) {
+        const auto& row = list.row(listRow);
+        // Every field in list order, as the import reads them back; not the
+        // check's mark, which the next check sets anew.
+        for (std::size_t i = 0; i < n; ++i) {
+            const db::Value& v = row[i];
+            if (i == markField)
+                continue;
+            if (rule[i] == CellRule::Marked) {
+                cell = kTextMarker;
+                cell += db::toText(v);
+                w.text(r, unsigned(i), cell);
+            } else if (list.fields()[i].kind == dataset::FieldKind::Float && !db::isNull(v)) {
+                w.number(r, unsigned(i), db::toDouble(v));
+            } else {
+                w.text(r, unsigned(i), db::toText(v));
+            }
+        }
+        w.text(r, unsigned(n), reason);
+        ++r;
     }
     w.close();
 }

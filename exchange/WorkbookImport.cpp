@@ -8,6 +8,22 @@
 
 namespace exchange {
 
+std::string columnLetters(std::size_t column) {
+    std::string out;
+    for (std::size_t n = column + 1; n > 0; n = (n - 1) / 26)
+        out.insert(out.begin(), char('A' + (n - 1) % 26));
+    return out;
+}
+
+std::string cellPlace(std::size_t sheetRow, std::size_t column, const std::string& caption,
+                      const std::string& key) {
+    std::string place = "第 " + std::to_string(sheetRow) + " 列 " + columnLetters(column) +
+                        " 欄（" + caption + "）";
+    if (!key.empty())
+        place += "，商品編號 " + key;
+    return place + "：";
+}
+
 std::string_view stripPrefix(std::string_view cell) {
     if (!cell.empty() && (cell[0] == '\'' || cell[0] == '\x7F'))
         cell.remove_prefix(1);
@@ -15,7 +31,7 @@ std::string_view stripPrefix(std::string_view cell) {
 }
 
 void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, ImportResult& result,
-                    const Progress& progress) {
+                    const Progress& progress, std::vector<ImportedRow>* sheetRows) {
     result = {};
     std::size_t idField = list.fieldIndex("PROD_ID");
     std::unordered_set<std::string> onList;
@@ -38,6 +54,9 @@ void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, Import
             ++result.skipped;
             continue;
         }
+        auto place = [&](std::size_t field) {
+            return cellPlace(grid.sheetRow(r), field, list.fields()[field].label(), key);
+        };
         list.append();
         try {
             for (std::size_t i = 0; i < n; ++i) {
@@ -50,19 +69,27 @@ void importIntoList(const workbook::Grid& grid, dataset::RecordSet& list, Import
                     }
                     double d = text::toFloatDef(t, std::numeric_limits<double>::quiet_NaN());
                     if (std::isnan(d))
-                        throw ConvertError("'" + std::string(cell) + "' 不是有效的數值");
+                        throw ConvertError(place(i) + "'" + std::string(cell) + "' 不是有效的數值");
                     list.setValue(i, d);
                 } else {
                     list.setValue(i, std::string(stripPrefix(cell)));
                 }
             }
             list.post();
-        } catch (...) {
+        } catch (const dataset::RecordSetError& e) {
             list.cancel();
+            if (!e.field())
+                throw;
+            throw dataset::RecordSetError(place(*e.field()) + e.what(), *e.field());
+        } catch (...) {
+            list.cancel(); // the row is discarded, whatever went wrong
             throw;
         }
-        if (auto* id = std::get_if<std::string>(&list.row(list.recNo())[idField]))
+        if (auto* id = std::get_if<std::string>(&list.row(list.recNo())[idField])) {
             onList.insert(*id);
+            if (sheetRows)
+                sheetRows->push_back({*id, grid.sheetRow(r)});
+        }
         ++result.appended;
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
 
 #include "platform/Prompts.h"
 #include "platform/dataset/DataSource.h"
@@ -13,6 +15,8 @@ class QFrame;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
+class QSortFilterProxyModel;
 class QTableView;
 class QToolButton;
 class TSimpleDataMod;
@@ -74,11 +78,24 @@ class TFormTavola : public QWidget {
     QLabel* Label2;
     QProgressBar* ProgressBar1;
     QCheckBox* CheckBox1;
+    // Around the Part's window: the counts of the last operation, the phase
+    // and position of a running one, its cancel button, and the toggle that
+    // shows only the rows the check marked.
+    QLabel* StatusLine;
+    QLabel* ProgressText;
+    QPushButton* CancelButton;
+    QCheckBox* MarkedOnly;
     db::Query SQLQuery1;
     dataset::DataSource DS_Search;
 
+    // Stops the running import, check or save at a whole unit (the cancel
+    // button and Escape).
+    void cancelRun();
+    bool running() const { return running_; }
+
   protected:
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
   private:
     // Runs a handler; an exception it lets out is shown as the standard error
@@ -90,6 +107,15 @@ class TFormTavola : public QWidget {
     // been asked to stop (a signal): the operation then ends at a whole unit.
     bool progress(std::size_t position, std::size_t maximum);
     db::Connection& connection();
+    class Run;
+    // The list row's place: "第 N 列，商品編號 X：" when the last import
+    // brought it, "商品編號 X：" otherwise.
+    std::string placeOf(std::size_t listRow) const;
+    void showStatus(const std::string& text);
+    // After failures: offers to save the rows as a workbook to correct and
+    // import again.
+    void offerFailedRows(std::size_t count, const std::function<void(const std::string&)>& write);
+    void failureHeading();
 
     std::string appFolder_;
     platform::Prompts* prompts_;
@@ -99,4 +125,10 @@ class TFormTavola : public QWidget {
     ui::GridModel* gridModel_;
     std::size_t progressStep_ = 1;
     bool shown_ = false;
+    QSortFilterProxyModel* markedProxy_;
+    std::map<std::string, std::size_t> sheetRowOf_; // product number → row, last import
+    std::string importedFile_;
+    bool running_ = false, cancel_ = false;
+    std::string phase_;
+    QElapsedTimer runTimer_;
 };

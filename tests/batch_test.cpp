@@ -98,9 +98,11 @@ TEST_F(BatchTest, AFailedImportSavesNothingAndExitsOne) {
         const char* message;
     } cases[] = {
         {"N1,,ok,,,,,01,,,,,,,,,,,,,,,,,,,,,,,,,,w\nN2,,no owner\n",
-         "RecordSetError error raised, with message : 欄位 'WUID' 必須有值"},
+         "RecordSetError error raised, with message : 第 3 列 AH 欄（WUID），商品編號 N2：欄位 "
+         "'WUID' 必須有值"},
         {"N1,,bad price,,,,,01,,,,,,,,,,,,,,,,abc,,,,,,,,,,w\n",
-         "ConvertError error raised, with message : 'abc' 不是有效的數值"},
+         "ConvertError error raised, with message : 第 2 列 X 欄（市價），商品編號 N1：'abc' "
+         "不是有效的數值"},
     };
     for (const auto& c : cases) {
         Outcome r = run("import '" + csv("bad.csv", c.body) + "'");

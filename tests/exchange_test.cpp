@@ -164,7 +164,7 @@ TEST_F(ExchangeTest, ExportedWorkbookReadsBackWithTheSameCells) {
         appendFrom(g);
         FAIL();
     } catch (const dataset::RecordSetError& e) {
-        EXPECT_STREQ(e.what(), "欄位 'WUID' 必須有值");
+        EXPECT_STREQ(e.what(), "第 2 列 AH 欄（WUID），商品編號 0012345678901：欄位 'WUID' 必須有值");
     }
     EXPECT_EQ(list.rowCount(), 0u);
 }
@@ -313,10 +313,12 @@ TEST_F(ExchangeTest, ImportStopsAtARowThatCannotBeStoredAndDiscardsIt) {
         std::vector<std::pair<int, std::string>> bad;
         std::string message;
     } cases[] = {
-        {"no number", {{2, "x"}, {33, "x"}}, "欄位 '商品編號' 必須有值"},
-        {"no owner", {{0, "N9"}}, "欄位 'WUID' 必須有值"},
-        {"price not a number", {{0, "N9"}, {23, "1,234"}, {33, "x"}}, "'1,234' 不是有效的數值"},
-        {"empty row", {}, "欄位 '商品編號' 必須有值"},
+        {"no number", {{2, "x"}, {33, "x"}}, "第 3 列 A 欄（商品編號）：欄位 '商品編號' 必須有值"},
+        {"no owner", {{0, "N9"}}, "第 3 列 AH 欄（WUID），商品編號 N9：欄位 'WUID' 必須有值"},
+        {"price not a number",
+         {{0, "N9"}, {23, "1,234"}, {33, "x"}},
+         "第 3 列 X 欄（市價），商品編號 N9：'1,234' 不是有效的數值"},
+        {"empty row", {}, "第 3 列 A 欄（商品編號）：欄位 '商品編號' 必須有值"},
     };
     for (const auto& c : cases) {
         list.emptyDataSet();

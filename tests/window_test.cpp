@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTableView>
@@ -23,10 +25,13 @@
 #include "platform/workbook/SheetReader.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestDatabase.h"
+#include <QTimer>
+#include <algorithm>
 #include <QAbstractItemModelTester>
 
 using testdata::ScriptedPrompts;
 using testdata::TestDatabase;
+using workbook::Grid;
 
 class WindowTest : public ::testing::Test {
   protected:
@@ -113,7 +118,7 @@ TEST_F(WindowTest, ComponentsAndCaptions) {
     EXPECT_EQ(form->SpeedButton5->toolTip(), QString::fromUtf8("資料存檔只針對商品未建檔資料匯入"));
     EXPECT_FALSE(form->CheckBox1->isVisible());
     EXPECT_FALSE(form->Memo1->isVisible());
-    EXPECT_EQ(form->Memo1->toPlainText(), "Memo1");
+    EXPECT_EQ(form->Memo1->toPlainText(), ""); // no placeholder line on show
     EXPECT_FALSE(form->AdvStringGrid1->isVisible());
 }
 
@@ -226,8 +231,14 @@ TEST_F(WindowTest, ImportCheckAndSaveNewProducts) {
     EXPECT_EQ(prompts.shown.back().kind, "warning");
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "5");
     EXPECT_EQ(database.scalar("select PROD_BARCODE from PRODUCT where PROD_ID = 'N1'"), "0012");
+    // Counts after each step; the bar is cleared once the work ends.
     EXPECT_EQ(form->ProgressBar1->maximum(), 5);
-    EXPECT_EQ(form->ProgressBar1->value(), 5);
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    EXPECT_EQ(form->ProgressText->text(), "");
+    EXPECT_EQ(form->StatusLine->text().toStdString().rfind(
+                  "回存：已存 2 筆新商品，略過 3 筆（已建檔），費時 ", 0),
+              0u)
+        << form->StatusLine->text().toStdString();
 }
 
 TEST_F(WindowTest, ImportErrorsShowTheirClassAndKeepTheList) {
@@ -295,15 +306,190 @@ TEST_F(WindowTest, FullModeShowsTheSheetAndUpsertsIt) {
     EXPECT_EQ(prompts.shown.back().text, "完整模式不需執行此功能.!");
 
     form->SpeedButton5->click();
-    EXPECT_EQ(prompts.shown.back().text.rfind("OK\n1 筆轉檔失敗", 0), 0u)
-        << prompts.shown.back().text;
-    EXPECT_EQ(
-        form->Memo1->toPlainText().toStdString(),
-        "Memo1\nBAD轉檔失敗..　第 2 列：exception 1；E_REJECT；no；At trigger 'T_REJECT' line: "
-        "1, col: 91");
+    ASSERT_GE(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[prompts.shown.size() - 2].text.rfind("OK\n1 筆轉檔失敗", 0), 0u)
+        << prompts.shown[prompts.shown.size() - 2].text;
+    EXPECT_EQ(prompts.shown.back().kind, "confirm"); // the failed rows as a workbook: declined
+    // A heading (time, file), then the line of each failed row with its reason.
+    auto lines = text::splitLines(form->Memo1->toPlainText().toStdString());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("full.csv：轉檔失敗的列"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "BAD轉檔失敗..　第 2 列：exception 1；E_REJECT；no；At trigger 'T_REJECT' "
+                        "line: 1, col: 91");
     EXPECT_TRUE(form->Memo1->isVisible());
     EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'F1'"), "shop01");
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID = 'BAD'"), "0");
+}
+
+TEST_F(WindowTest, ImportAndSaveErrorsSayWhereAndTheFailedRowsComeBackAsAWorkbook) {
+    database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('01', '文具用品')");
+    start();
+    testdata::TempFolder in;
+    // Row 3 lacks its WUID: the import stops there and says where.
+    text::writeFile(in.path() + "new.csv",
+                    "商品編號,商品條碼\r\n"
+                    "N1,,新品,,,,,01,,,,,,,,,,,,,,,,1,,,,,,,,,,owner\r\n"
+                    "N2,,新品二,,,,,01,,,,,,,,,,,,,,,,2,,,,,,,,,,\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "new.csv");
+    form->SpeedButton4->click();
+    EXPECT_EQ(prompts.shown.back().text,
+              "RecordSetError error raised, with message : 第 3 列 AH 欄（WUID），商品編號 N2："
+              "欄位 'WUID' 必須有值");
+    EXPECT_EQ(form->StatusLine->text().toStdString().rfind(
+                  "匯入 new.csv：讀取 2 列，加入 1 筆，略過 0 筆（已在清單中）", 0),
+              0u);
+
+    // A save that stops at a product names its row and product and how many
+    // were saved; the rest come back as a workbook with the reason.
+    text::writeFile(in.path() + "more.csv",
+                    "商品編號,商品條碼\r\n"
+                    "M1,,一,,,,,01,,,,,,,,,,,,,,,,1,,,,,,,,,,owner\r\n"
+                    "BAD,,壞,,,,,01,,,,,,,,,,,,,,,,2,,,,,,,,,,owner\r\n"
+                    "M3,,三,,,,,01,,,,,,,,,,,,,,,,3,,,,,,,,,,owner\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "more.csv");
+    form->SpeedButton4->click();
+    database.exec("create exception E_REJECT 'rejected'");
+    database.exec("create trigger T_REJECT for PRODUCT2 before insert as begin "
+                  "if (new.PROD_ID = 'BAD') then exception E_REJECT; end");
+    prompts.answers.push_back(true); // save the failed rows
+    prompts.files.push_back(in.path() + "failed");
+    form->SpeedButton5->click();
+    auto error = std::find_if(prompts.shown.begin(), prompts.shown.end(),
+                              [](const auto& m) { return m.text.find("BAD") != std::string::npos &&
+                                                         m.kind == "error"; });
+    ASSERT_NE(error, prompts.shown.end());
+    EXPECT_EQ(error->text.rfind("DatabaseError error raised, with message : 第 3 列，商品編號 BAD："
+                                "exception 1",
+                                0),
+              0u)
+        << error->text;
+    EXPECT_NE(error->text.find("（停止前已存 2 筆商品）"), std::string::npos) << error->text;
+    EXPECT_EQ(database.scalar("select list(PROD_ID) from (select PROD_ID from PRODUCT where "
+                              "PROD_ID starting with 'M' or PROD_ID in ('N1', 'BAD') order by 1)"),
+              "M1,N1");
+    Grid failed = workbook::readSheet(in.path() + "failed.xlsx", "Sheet1");
+    ASSERT_EQ(failed.rowCount(), 3u); // header, BAD, M3
+    EXPECT_EQ(failed.cell(34, 0), "未存原因");
+    EXPECT_EQ(failed.cell(0, 1), "\x7F"
+                                 "BAD");
+    EXPECT_NE(failed.cell(34, 1).find("rejected"), std::string::npos);
+    EXPECT_EQ(failed.cell(0, 2), "\x7F"
+                                 "M3");
+    EXPECT_EQ(failed.cell(33, 2), "owner");
+
+    // Corrected, it imports and saves.
+    database.exec("drop trigger T_REJECT");
+    form->SpeedButton1Click();
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "failed.xlsx");
+    form->SpeedButton4->click();
+    form->SpeedButton5->click();
+    EXPECT_EQ(prompts.shown.back().text, "資料匯入完成..!");
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID in ('BAD', 'M3')"), "2");
+}
+
+TEST_F(WindowTest, CheckCountsAndShowsTheMarkedRowsAlone) {
+    start();
+    form->SpeedButton6->click();
+    EXPECT_EQ(form->StatusLine->text().toStdString().rfind(
+                  "檢測 3 筆：分類代號未建檔（紅）3 筆，商品代號已建檔（紫）3 筆", 0),
+              0u)
+        << form->StatusLine->text().toStdString();
+    database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('01', '文具用品')");
+    testdata::TempFolder in;
+    text::writeFile(in.path() + "new.csv", "商品編號,商品條碼\r\nN1,,,,,,,01,,,,,,,,,,,,,,,,,,,,,,,,,,o\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "new.csv");
+    form->SpeedButton4->click();
+    form->SpeedButton6->click();
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 4);
+    form->MarkedOnly->setChecked(true);
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 3); // N1 is new and its category known
+    form->MarkedOnly->setChecked(false);
+    EXPECT_EQ(form->DBGrid1->model()->rowCount(), 4);
+}
+
+TEST_F(WindowTest, CancelStopsASaveBetweenWholeProducts) {
+    database.exec("insert into PROD_ITEM (PD_ITEMID, PD_ITEMNAME) values ('01', '文具用品')");
+    start();
+    testdata::TempFolder in;
+    std::string csv = "商品編號,商品條碼\r\n";
+    for (int i = 0; i < 600; ++i)
+        csv += "C" + std::to_string(1000 + i) + ",,,,,,,01,,,,,,,,,,,,,,,,1,,,,,,,,,,o\r\n";
+    text::writeFile(in.path() + "many.csv", csv);
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "many.csv");
+    form->SpeedButton4->click();
+    ASSERT_EQ(form->DBGrid1->model()->rowCount(), 603);
+    // The cancel button, pressed while the save runs, once a hundred rows
+    // have gone by.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, form.get(), [&] {
+        if (form->ProgressBar1->value() < 100)
+            return;
+        EXPECT_TRUE(form->running());
+        EXPECT_FALSE(form->SpeedButton5->isEnabled());
+        form->CancelButton->click();
+        poll.stop();
+    });
+    poll.start(0);
+    form->SpeedButton5->click();
+    EXPECT_FALSE(form->running());
+    EXPECT_TRUE(form->SpeedButton5->isEnabled());
+    EXPECT_FALSE(form->CancelButton->isEnabled());
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    std::string products = database.scalar("select count(*) from PRODUCT where PROD_ID starting 'C'");
+    EXPECT_GT(std::stoi(products), 0);
+    EXPECT_LT(std::stoi(products), 600);
+    // Whole products only: each with its cost row and price.
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT2 where PROD_ID starting 'C'"), products);
+    EXPECT_EQ(database.scalar("select count(*) from PROD_PRICE where PROD_ID starting 'C'"),
+              products);
+    EXPECT_NE(form->StatusLine->text().toStdString().find("已存 " + products + " 筆新商品"),
+              std::string::npos)
+        << form->StatusLine->text().toStdString();
+    EXPECT_NE(form->StatusLine->text().toStdString().find("已取消"), std::string::npos);
+}
+
+TEST_F(WindowTest, FullModeSaysSoAndItsFailedRowsComeBackAsAWorkbook) {
+    text::writeFile(database.folder() + "lumara.txt", "shop01\r\n");
+    database.exec("create exception E_REJECT 'no'");
+    database.exec("create trigger T_REJECT for PRODUCT2 before insert as begin "
+                  "if (new.PROD_ID = 'BAD') then exception E_REJECT; end");
+    start();
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8("商品資料匯出匯入輔助工具（完整模式）"));
+    testdata::TempFolder in;
+    text::writeFile(in.path() + "full.csv", "01,文具,F1,品,,,,100\r\n0012345,,BAD,壞,,,,5\r\n");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "full.csv");
+    form->SpeedButton4->click();
+    EXPECT_EQ(form->AdvStringGrid1->model()->headerData(2, Qt::Horizontal).toString(),
+              QString::fromUtf8("C 商品編號"));
+    EXPECT_EQ(form->AdvStringGrid1->model()->headerData(19, Qt::Horizontal).toString(),
+              QString::fromUtf8("T 說明"));
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "failed.xlsx");
+    form->SpeedButton5->click();
+    EXPECT_EQ(form->StatusLine->text().toStdString().rfind(
+                  "回存（完整模式）：新增 1 筆，更新 0 筆，失敗 1 筆", 0),
+              0u)
+        << form->StatusLine->text().toStdString();
+    Grid failed = workbook::readSheet(in.path() + "failed.xlsx", "Sheet1");
+    ASSERT_EQ(failed.rowCount(), 1u);
+    EXPECT_EQ(failed.cell(0, 0), "0012345"); // as the sheet had it
+    EXPECT_EQ(failed.cell(2, 0), "BAD");
+    EXPECT_NE(failed.cell(24, 0).find("E_REJECT"), std::string::npos) << failed.cell(24, 0);
+
+    // Corrected, it saves in full mode.
+    database.exec("drop trigger T_REJECT");
+    prompts.answers.push_back(true);
+    prompts.files.push_back(in.path() + "failed.xlsx");
+    form->SpeedButton4->click();
+    form->SpeedButton5->click();
+    EXPECT_EQ(prompts.shown.back().text, "OK");
+    EXPECT_EQ(database.scalar("select PD_ITEMID from PRODUCT where PROD_ID = 'BAD'"), "0012345");
 }
 
 TEST(TableModels, PassTheModelTester) {

@@ -363,7 +363,7 @@ void RecordSet::post() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const FieldDef& f = fields_[i];
         if (f.required && !f.calculated && db::isNull(buffer_[i]))
-            throw RecordSetError("欄位 '" + f.label() + "' 必須有值");
+            throw RecordSetError("欄位 '" + f.label() + "' 必須有值", i);
     }
     if (state_ == State::Insert) {
         rows_.push_back(std::move(buffer_));

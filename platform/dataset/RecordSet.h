@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,14 @@ struct FieldDef {
 class RecordSetError : public platform::NamedError {
   public:
     using platform::NamedError::NamedError;
+    // An error about one field's value names the field (its index).
+    RecordSetError(const std::string& message, std::size_t field)
+        : platform::NamedError(message), field_(field) {}
     const char* className() const noexcept override { return "RecordSetError"; }
+    std::optional<std::size_t> field() const noexcept { return field_; }
+
+  private:
+    std::optional<std::size_t> field_;
 };
 
 // In-memory record set: field definitions, rows of values (with nulls), a

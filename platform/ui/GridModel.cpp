@@ -24,3 +24,20 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 }
 
 } // namespace ui
+
+namespace ui {
+
+void GridModel::setColumnLabels(std::vector<QString> labels) {
+    labels_ = std::move(labels);
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        std::size_t(section) < labels_.size())
+        return labels_[std::size_t(section)];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+} // namespace ui

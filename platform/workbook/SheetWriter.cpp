@@ -53,6 +53,22 @@ void SheetWriter::discard() noexcept {
     std::filesystem::remove(temp_, ec);
 }
 
+void SheetWriter::textColumn(unsigned col) {
+    if (!textFormat_) {
+        textFormat_ = workbook_add_format(book_);
+        if (!textFormat_)
+            throw WorkbookError("寫入活頁簿失敗：無法建立文字格式");
+        format_set_num_format(textFormat_, "@");
+    }
+    if (textColumns_.size() <= col)
+        textColumns_.resize(col + 1, false);
+    textColumns_[col] = true;
+    lxw_error e = worksheet_set_column(sheet_, lxw_col_t(col), lxw_col_t(col), LXW_DEF_COL_WIDTH,
+                                       textFormat_);
+    if (e != LXW_NO_ERROR)
+        throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
+}
+
 void SheetWriter::text(unsigned row, unsigned col, std::string_view value) {
     if (value.empty())
         return;
@@ -60,7 +76,8 @@ void SheetWriter::text(unsigned row, unsigned col, std::string_view value) {
     // characters that way), so text that looks like such an escape is
     // written with its underscore escaped and reads back as typed.
     buf_ = detail::escapeOoxmlLookalikes(value);
-    lxw_error e = worksheet_write_string(sheet_, row, lxw_col_t(col), buf_.c_str(), nullptr);
+    lxw_format* format = col < textColumns_.size() && textColumns_[col] ? textFormat_ : nullptr;
+    lxw_error e = worksheet_write_string(sheet_, row, lxw_col_t(col), buf_.c_str(), format);
     if (e != LXW_NO_ERROR)
         throw WorkbookError(std::string("寫入活頁簿失敗：") + lxw_strerror(e));
     ++cells_;

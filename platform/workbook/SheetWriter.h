@@ -3,8 +3,11 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 struct lxw_workbook;
 struct lxw_worksheet;
+struct lxw_format;
 
 namespace workbook {
 
@@ -23,6 +26,10 @@ class SheetWriter {
     SheetWriter(const SheetWriter&) = delete;
     SheetWriter& operator=(const SheetWriter&) = delete;
 
+    // Columns whose cells carry the text number format ("@"), so that a
+    // spreadsheet program keeps "0012345" as text when it is edited, and
+    // takes what is typed into an empty cell there as text. Before any cell.
+    void textColumn(unsigned col);
     // Rows and columns from 0; rows in ascending order.
     void text(unsigned row, unsigned col, std::string_view value);
     void number(unsigned row, unsigned col, double value);
@@ -35,6 +42,8 @@ class SheetWriter {
     std::size_t cells_ = 0;
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
+    lxw_format* textFormat_ = nullptr; // owned by the workbook
+    std::vector<bool> textColumns_;
     std::string buf_;
 };
 
