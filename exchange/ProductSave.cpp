@@ -388,27 +388,55 @@ void saveNewProducts(dataset::RecordSet& list, db::Connection& conn, const std::
         result.saved += pending;
         pending = 0;
     });
-    std::vector<std::size_t> rows; // waiting for their block
+    // Most rows of a list are on file (it holds what load-all read): which
+    // ones is asked a few hundred at a time, and only the others go to the
+    // blocks, which look again for themselves. A row on file is counted as
+    // skipped once the products before it are saved.
+    db::KeyLookup onFile(conn, "PRODUCT", "PROD_ID");
+    std::size_t idField = list.fieldIndex("PROD_ID");
+    std::vector<std::size_t> looked; // read, waiting for the look-up
+    std::vector<std::size_t> rows;   // not on file, waiting for their block
+    auto flush = [&] {
+        save.save(rows, batch, pending);
+        rows.clear();
+    };
+    auto place = [&] {
+        std::vector<std::string> keys;
+        for (std::size_t r : looked)
+            keys.push_back(db::toText(list.row(r)[idField]));
+        std::vector<bool> known;
+        batch.runUnprotected([&] { known = onFile.find(keys); });
+        for (std::size_t i = 0; i < looked.size(); ++i) {
+            std::size_t r = looked[i];
+            if (known[i]) {
+                if (!rows.empty())
+                    flush();
+                ++result.skipped;
+                batch.unitDone();
+            } else if (!save.fitsABlock(r)) {
+                flush();
+                save.saveAlone(r, batch, pending);
+                batch.unitDone();
+            } else {
+                rows.push_back(r);
+                if (rows.size() == save.unitsPerBlock())
+                    flush();
+            }
+        }
+        looked.clear();
+    };
     for (std::size_t r = 0; r < n; ++r) {
         if (!report(progress, r + 1, n)) {
             result.cancelled = true;
             break;
         }
         ++result.rows;
-        if (!save.fitsABlock(r)) {
-            save.save(rows, batch, pending);
-            rows.clear();
-            save.saveAlone(r, batch, pending);
-            batch.unitDone();
-        } else {
-            rows.push_back(r);
-            if (rows.size() == save.unitsPerBlock()) {
-                save.save(rows, batch, pending);
-                rows.clear();
-            }
-        }
+        looked.push_back(r);
+        if (looked.size() == db::KeyLookup::kKeysPerStatement)
+            place();
     }
-    save.save(rows, batch, pending); // what was looked at is saved, also when stopped
+    place(); // what was looked at is saved, also when stopped
+    flush();
     batch.finish();
     if (result.cancelled)
         return;
