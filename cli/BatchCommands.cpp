@@ -40,6 +40,7 @@ void Commands::exportList(const std::string& file, const std::optional<std::stri
     load(sql);
     exchange::writeProductWorkbook(list_, *name);
     written_ = *name;
+    summary_.command = Summary::Command::Export;
     summary_.rowsRead = list_.rowCount();
 }
 
@@ -54,6 +55,7 @@ void Commands::importIntoList(const std::string& file) {
     startPhase("讀取活頁簿");
     workbook::Grid grid = workbook::readSheetIsolated(file, "Sheet1");
     startPhase("匯入");
+    firstNew_ = list_.rowCount();
     exchange::ImportResult r;
     try {
         exchange::importIntoList(grid, list_, r, progress_);
@@ -73,36 +75,44 @@ void Commands::importIntoList(const std::string& file) {
     summary_.categoryUnknown = c.categoryUnknown;
     summary_.onFile = c.onFile;
     summary_.stopped = c.cancelled;
-    std::size_t id = list_.fieldIndex("PROD_ID"), mark = list_.fieldIndex("CHG_USER");
+    std::size_t id = list_.fieldIndex("PROD_ID"), mark = list_.fieldIndex(exchange::kMarkField);
     for (std::size_t i = 0; i < list_.rowCount(); ++i) {
         std::string m = db::toText(list_.row(i)[mark]);
         if (m == exchange::kMarkOnFile || m == exchange::kMarkCategoryUnknown)
-            summary_.marked.emplace_back(db::toText(list_.row(i)[id]), m);
+            summary_.marked.push_back({db::toText(list_.row(i)[id]), m, i >= firstNew_});
     }
 }
 
-void Commands::importFile(const std::string& file) {
+void Commands::importFile(const std::string& file, const std::string& errors) {
     std::string owner = exchange::ownerStamp(module_.appFolder());
     db::Connection& conn = module_.SQLConnection1;
     if (fullMode()) {
+        summary_.command = Summary::Command::FullImport;
         startPhase("讀取活頁簿");
         workbook::Grid grid = workbook::readSheetIsolated(file, "Sheet1");
         summary_.rowsRead = grid.rowCount();
         conn.open();
         startPhase("回存");
         exchange::UpsertResult r;
-        try {
-            exchange::upsertFullMode(grid, conn, owner, r, progress_);
-        } catch (...) {
+        auto keep = [&] {
+            summary_.inserted = r.inserted;
+            summary_.updated = r.updated;
             summary_.saved = r.inserted + r.updated;
             summary_.failed = r.failed;
+            summary_.stopped = r.cancelled;
+            if (!errors.empty() && !r.failed.empty())
+                exchange::writeFailedSheetRows(grid, r.failed, errors);
+        };
+        try {
+            exchange::upsertFullMode(grid, conn, owner, r, progress_);
+        } catch (const std::exception&) {
+            keep();
             throw;
         }
-        summary_.saved = r.inserted + r.updated;
-        summary_.failed = r.failed;
-        summary_.stopped = r.cancelled;
+        keep();
         return;
     }
+    summary_.command = Summary::Command::Import;
     importIntoList(file);
     if (summary_.stopped)
         return;
@@ -110,18 +120,36 @@ void Commands::importFile(const std::string& file) {
     exchange::SaveResult r;
     try {
         exchange::saveNewProducts(list_, conn, module_.wuid(), owner, r, progress_);
-    } catch (...) {
+    } catch (const db::DatabaseError& e) {
         summary_.saved = r.saved;
+        summary_.skippedOnFile = r.skipped;
+        if (r.failedRow) {
+            // The product that stopped the save, and the rows after it.
+            std::string key = db::toText(list_.row(*r.failedRow)[list_.fieldIndex("PROD_ID")]);
+            summary_.stopMessage = "商品編號 " + key + "：" + exchange::messageLine(e.what());
+            if (!errors.empty()) {
+                std::vector<std::pair<std::size_t, std::string>> rows;
+                rows.push_back({*r.failedRow, exchange::messageLine(e.what())});
+                for (std::size_t i = *r.failedRow + 1; i < list_.rowCount(); ++i)
+                    rows.push_back({i, "未處理：在停止的那一筆之後"});
+                exchange::writeFailedProducts(list_, rows, errors);
+            }
+        }
         throw;
     }
     summary_.saved = r.saved;
+    summary_.skippedOnFile = r.skipped;
     summary_.stopped = r.cancelled;
 }
 
-void Commands::checkFile(const std::string& file) {
+void Commands::checkFile(const std::string& file, bool all) {
+    if (fullMode())
+        throw Refused("完整模式不需執行此功能.!");
+    summary_.command = Summary::Command::Check;
     importIntoList(file);
-    for (const auto& [id, mark] : summary_.marked)
-        std::fprintf(out_, "%s\t%s\n", mark.c_str(), id.c_str());
+    for (const auto& m : summary_.marked)
+        if (all || m.fromFile)
+            std::fprintf(out_, "%s\t%s\n", m.mark.c_str(), m.key.c_str());
 }
 
 static std::string oneLine(std::string s) {
@@ -147,6 +175,7 @@ void Commands::list(const std::optional<std::string>& sql) {
         }
         std::fprintf(out_, "%s\n", line.c_str());
     }
+    summary_.command = Summary::Command::List;
     summary_.rowsRead = list_.rowCount();
 }
 
@@ -210,15 +239,40 @@ std::string Commands::upgradeText() const {
 std::string Commands::summaryText() const {
     const Summary& s = summary_;
     std::string t;
-    t += "rows read: " + std::to_string(s.rowsRead) + "\n";
-    t += "appended: " + std::to_string(s.appended) + "\n";
-    t += "skipped (already listed): " + std::to_string(s.skipped) + "\n";
-    t += "marked * (category not on file): " + std::to_string(s.categoryUnknown) + "\n";
-    t += "marked # (product on file): " + std::to_string(s.onFile) + "\n";
-    t += "saved: " + std::to_string(s.saved) + "\n";
-    t += "failed: " + std::to_string(s.failed.size()) + "\n";
-    for (const auto& f : s.failed)
-        t += "  " + exchange::failureText(f) + "\n";
+    auto line = [&t](const char* label, std::size_t n) {
+        t += std::string(label) + ": " + std::to_string(n) + "\n";
+    };
+    using C = Summary::Command;
+    switch (s.command) {
+    case C::None:
+        return {};
+    case C::List:
+    case C::Export:
+        line("rows", s.rowsRead);
+        break;
+    case C::Check:
+    case C::Import:
+        line("rows read", s.rowsRead);
+        line("appended", s.appended);
+        line("skipped (already listed)", s.skipped);
+        line("marked * (category not on file)", s.categoryUnknown);
+        line("marked # (product on file)", s.onFile);
+        if (s.command == C::Check)
+            break;
+        line("saved", s.saved);
+        line("skipped (product on file)", s.skippedOnFile);
+        if (!s.stopMessage.empty())
+            t += "stopped at " + s.stopMessage + "\n";
+        break;
+    case C::FullImport:
+        line("rows read", s.rowsRead);
+        line("inserted", s.inserted);
+        line("updated", s.updated);
+        line("failed", s.failed.size());
+        for (const auto& f : s.failed)
+            t += "  " + exchange::failureText(f) + "\n";
+        break;
+    }
     if (s.stopped)
         t += "stopped on request: what was whole is saved\n";
     return t;

@@ -16,6 +16,7 @@
 extern char** environ;
 
 #include "platform/text/Text.h"
+#include "platform/workbook/SheetReader.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST_F(BatchTest, ListPrintsTheProductsAsTabSeparatedText) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("PROD_ID\tPROD_BARCODE\tPROD_NAME\t", 0), 0u);
     EXPECT_EQ(lines[1].rfind("A1\t\t甲\t", 0), 0u);
-    EXPECT_NE(r.err.find("rows read: 1\n"), std::string::npos);
+    EXPECT_NE(r.err.find("rows: 1\n"), std::string::npos);
 
     Outcome bad = run("list --sql \"select PROD_ID from PRODUCT\"");
     EXPECT_EQ(bad.status, 1);
@@ -85,7 +86,8 @@ TEST_F(BatchTest, ImportSavesNewProductsAndSummarises) {
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* line : {"rows read: 3\n", "appended: 2\n", "skipped (already listed): 1\n",
                              "marked * (category not on file): 1\n",
-                             "marked # (product on file): 1\n", "saved: 2\n", "failed: 0\n"})
+                             "marked # (product on file): 1\n", "saved: 2\n",
+                             "skipped (product on file): 1\n"})
         EXPECT_NE(r.err.find(line), std::string::npos) << line << r.err;
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "3");
     EXPECT_EQ(database.scalar("select WUID from PRODUCT where PROD_ID = 'N1'"),
@@ -112,11 +114,67 @@ TEST_F(BatchTest, AFailedImportSavesNothingAndExitsOne) {
     }
 }
 
-TEST_F(BatchTest, CheckPrintsMarkedRowsWithoutSaving) {
-    Outcome r = run("check '" + csv("c.csv", "N2,,x,,,,,ZZ,,,,,,,,,,,,,,,,,,,,,,,,,,w\n") + "'");
+TEST_F(BatchTest, CheckPrintsTheMarksOfTheFilesRowsWithoutSaving) {
+    std::string file = csv("c.csv", "N2,,x,,,,,ZZ,,,,,,,,,,,,,,,,,,,,,,,,,,w\n");
+    Outcome r = run("check '" + file + "'");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "#\tA1\n*\tN2\n");
+    EXPECT_EQ(r.out, "*\tN2\n");
+    EXPECT_EQ(run("check --all '" + file + "'").out, "#\tA1\n*\tN2\n");
     EXPECT_EQ(database.scalar("select count(*) from PRODUCT"), "1");
+    // Full mode has no check.
+    text::writeFile(database.folder() + "lumara.txt", "shop01\n");
+    Outcome full = run("check '" + file + "'");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "完整模式不需執行此功能.!\n");
+}
+
+TEST_F(BatchTest, ImportWritesTheRowsThatDidNotSaveWhenAsked) {
+    database.exec("create exception E_REJECT 'rejected'");
+    database.exec("create trigger T_REJECT for PRODUCT2 before insert as begin "
+                  "if (new.PROD_ID = 'BAD') then exception E_REJECT; end");
+    std::string file = csv("in.csv", "N1,,一,,,,,01,,,,,,,,,,,,,,,,1,,,,,,,,,,w\n"
+                                     "BAD,,壞,,,,,01,,,,,,,,,,,,,,,,2,,,,,,,,,,w\n"
+                                     "N3,,三,,,,,01,,,,,,,,,,,,,,,,3,,,,,,,,,,w\n");
+    std::string errors = database.folder() + "failed.xlsx";
+    Outcome r = run("import '" + file + "' --errors '" + errors + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("saved: 1\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("stopped at 商品編號 BAD：exception 1；E_REJECT；rejected"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("rows that did not save: " + errors), std::string::npos) << r.err;
+    workbook::Grid g = workbook::readSheet(errors, "Sheet1");
+    ASSERT_EQ(g.rowCount(), 3u);
+    EXPECT_EQ(g.cell(0, 1), "\x7F"
+                            "BAD");
+    EXPECT_EQ(g.cell(0, 2), "\x7F"
+                            "N3");
+    EXPECT_NE(g.cell(34, 1).find("rejected"), std::string::npos);
+
+    // Corrected, the workbook imports back.
+    database.exec("drop trigger T_REJECT");
+    Outcome again = run("import '" + errors + "'");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(database.scalar("select count(*) from PRODUCT where PROD_ID in ('N1', 'BAD', 'N3')"),
+              "3");
+}
+
+TEST_F(BatchTest, HelpNamesTheFolderItsFilesAndTheExitStatuses) {
+    Outcome r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    for (const char* part : {"TAVOLA_HOME", "dbconfig.txt", "lumara.txt", "Exit status", "130",
+                             "--errors", "Examples"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
+    // A folder that is not there is named.
+    std::string cmd = "TAVOLA_HOME=/no/such/folder '" TAVOLA_BATCH "' list 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string out;
+    std::array<char, 512> buf;
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+        out.append(buf.data(), n);
+    int st = pclose(p);
+    EXPECT_EQ(WEXITSTATUS(st), 1);
+    EXPECT_EQ(out, "應用程式資料夾 /no/such/folder/ 不存在（由 TAVOLA_HOME 指定）\n");
 }
 
 TEST_F(BatchTest, ExportWritesTheWorkbookByTheNameRule) {
@@ -133,8 +191,8 @@ TEST_F(BatchTest, FullModeImportListsFailures) {
     Outcome r = run("import '" + database.folder() + "full.csv'");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(
-        r.err.find("saved: 1\nfailed: 1\n  NEW轉檔失敗..　第 2 列：Dynamic SQL Error；SQL error "
-                   "code = -206；Column unknown；SEC_DIS；At line 1, column "),
+        r.err.find("inserted: 0\nupdated: 1\nfailed: 1\n  NEW轉檔失敗..　第 2 列：Dynamic SQL "
+                   "Error；SQL error code = -206；Column unknown；SEC_DIS；At line 1, column "),
         std::string::npos)
         << r.err;
     EXPECT_EQ(database.scalar("select PROD_NAME from PRODUCT where PROD_ID = 'A1'"), "更新");
