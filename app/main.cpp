@@ -10,6 +10,7 @@
 #include "forms/TFormTavola.h"
 #include "platform/AppFolder.h"
 #include "platform/StopSignals.h"
+#include "platform/ui/Translations.h"
 #include "platform/ui/WidgetPrompts.h"
 
 namespace {
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     TavolaApplication app(argc, argv);
+    ui::installChineseTranslations(app); // the standard dialogs in Chinese when installed
     QApplication::setApplicationDisplayName(QString::fromUtf8("商品資料匯出匯入輔助工具"));
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string folder = platform::appFolder();

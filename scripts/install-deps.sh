@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   libgtest-dev libgmock-dev
   firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libzip-dev libexpat1-dev
   libxlsxwriter-dev libpugixml-dev libsimpleini-dev libicu-dev libcli11-dev libfmt-dev
   fonts-noto-cjk xvfb xauth imagemagick

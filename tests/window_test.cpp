@@ -22,6 +22,7 @@
 #include "platform/text/Text.h"
 #include "platform/ui/GridModel.h"
 #include "platform/ui/RecordSetModel.h"
+#include "platform/ui/Translations.h"
 #include "platform/workbook/SheetReader.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestDatabase.h"
@@ -490,6 +491,13 @@ TEST_F(WindowTest, FullModeSaysSoAndItsFailedRowsComeBackAsAWorkbook) {
     form->SpeedButton5->click();
     EXPECT_EQ(prompts.shown.back().text, "OK");
     EXPECT_EQ(database.scalar("select PD_ITEMID from PRODUCT where PROD_ID = 'BAD'"), "0012345");
+}
+
+TEST(StandardDialogs, SpeakChineseOnceQtsTranslationsAreLoaded) {
+    ASSERT_TRUE(ui::installChineseTranslations(*QCoreApplication::instance()));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString::fromUtf8("是(&Y)"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("取消"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), QString::fromUtf8("另存新檔"));
 }
 
 TEST(TableModels, PassTheModelTester) {
